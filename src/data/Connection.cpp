@@ -1,0 +1,119 @@
+#include "data/Connection.h"
+
+#include "data/Transaction.h"
+#include "data/Dataset.h"
+#include "data/Win1251.h"
+#include "data/fb/FbLibrary.h"
+#include "platform/AppError.h"
+
+#include <optional>
+
+using namespace Firebird;
+
+namespace data {
+
+Connection::Connection() = default;
+
+Connection::~Connection()
+{
+    closeQuietly();
+}
+
+void Connection::setDatabaseName(const QString& name)
+{
+    if (isOpen())
+        throw platform::AppError(QStringLiteral("Cannot change the database name while the database is open"));
+    m_databaseName = name;
+}
+
+void Connection::checkOpen() const
+{
+    if (!isOpen())
+        throw platform::AppError(QStringLiteral("Cannot perform operation -- DB is not open"));
+}
+
+void Connection::open()
+{
+    if (isOpen())
+        return;
+    auto& lib = fb::Library::instance();
+    fb::Status status;
+    IXpbBuilder* dpb = nullptr;
+    try {
+        dpb = lib.util()->getXpbBuilder(&status, IXpbBuilder::DPB, nullptr, 0);
+        dpb->insertString(&status, isc_dpb_user_name, "sysdba");
+        dpb->insertString(&status, isc_dpb_password, "hotelpass");
+        // The name travels like every other text: in the database's code page.
+        const QByteArray name = toWin1251(m_databaseName);
+        m_attachment = lib.provider()->attachDatabase(&status, name.constData(), dpb->getBufferLength(&status),
+                                                      dpb->getBuffer(&status));
+        dpb->dispose();
+    } catch (const FbException& e) {
+        if (dpb)
+            dpb->dispose();
+        m_attachment = nullptr;
+        fb::rethrow(e);
+    }
+}
+
+void Connection::close()
+{
+    if (!isOpen())
+        return;
+    std::optional<platform::AppError> first;
+    auto keep = [&first](const platform::AppError& e) {
+        if (!first)
+            first = e;
+    };
+    for (Transaction* t : m_transactions) {
+        for (Dataset* d : t->datasets()) {
+            try {
+                d->close();
+            } catch (const platform::AppError& e) {
+                keep(e);
+            }
+        }
+    }
+    for (Transaction* t : m_transactions) {
+        if (!t->active())
+            continue;
+        try {
+            if (first)
+                t->abandon(); // after a failure, release without asking the server
+            else
+                t->commit();
+        } catch (const platform::AppError& e) {
+            keep(e);
+            t->abandon();
+        }
+    }
+    IAttachment* attachment = m_attachment;
+    m_attachment = nullptr;
+    if (!first) {
+        try {
+            fb::Status status;
+            attachment->detach(&status);
+            attachment = nullptr; // detach releases the interface
+        } catch (const FbException& e) {
+            try {
+                fb::rethrow(e);
+            } catch (const platform::AppError& err) {
+                keep(err);
+            }
+        }
+    }
+    if (attachment)
+        attachment->release();
+    if (first)
+        throw *first;
+}
+
+void Connection::closeQuietly() noexcept
+{
+    try {
+        close();
+    } catch (...) {
+    }
+}
+
+} // namespace data

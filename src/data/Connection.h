@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+namespace Firebird { class IAttachment; }
+
+namespace data {
+
+class Transaction;
+
+// The single attachment to the database (DB).
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Only while the connection is closed.
+    void setDatabaseName(const QString& name);
+    const QString& databaseName() const { return m_databaseName; }
+
+    void open();
+    // Closes every dataset, commits every active transaction, releases the
+    // attachment; on a failure the attachment is released all the same and
+    // the first failure is raised.
+    void close();
+    // As close(), ignoring every failure (program end).
+    void closeQuietly() noexcept;
+    bool isOpen() const { return m_attachment != nullptr; }
+
+    Firebird::IAttachment* attachment() const { return m_attachment; }
+    void addTransaction(Transaction* transaction) { m_transactions.append(transaction); }
+
+    // Fails with "Cannot perform operation -- DB is not open" when closed.
+    void checkOpen() const;
+
+private:
+    QString m_databaseName;
+    Firebird::IAttachment* m_attachment = nullptr;
+    QList<Transaction*> m_transactions;
+};
+
+} // namespace data

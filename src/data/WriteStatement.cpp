@@ -1,0 +1,57 @@
+#include "data/WriteStatement.h"
+
+#include "data/UnDM.h"
+#include "platform/AppError.h"
+#include "platform/Dialogs.h"
+
+namespace data {
+
+void showErrorBox(const QString& message)
+{
+    platform::showMessage({QStringLiteral("Ошибка"), message, platform::MsgIcon::Error, platform::Ok, platform::Ok});
+}
+
+void RunWriteStatement(const QStringList& statement, const std::function<void()>& preparation,
+                       std::initializer_list<Dataset*> reopen)
+{
+    TDM& dm = *DM;
+    try {
+        dm.IBQuery2.close();
+        dm.IBQuery2.setSql(statement);
+        if (preparation)
+            preparation();
+        dm.tr1.begin();
+        dm.IBQuery2.execute();
+        dm.tr1.commit();
+        for (Dataset* d : reopen) {
+            d->close();
+            d->open();
+        }
+    } catch (const platform::AppError& e) {
+        if (dm.tr1.active()) {
+            try {
+                dm.tr1.rollback();
+            } catch (const platform::AppError&) {
+                // the rollback of a lost connection fails too; the handle is gone either way
+            }
+        }
+        showErrorBox(e.message());
+    }
+}
+
+bool ConfirmDeletion()
+{
+    return platform::showMessage({QStringLiteral("Удаление"), QStringLiteral("Продолжить удаление?"),
+                                  platform::MsgIcon::Question, platform::Yes | platform::No, platform::Yes}) ==
+           platform::Yes;
+}
+
+void restartDataset(Dataset& dataset)
+{
+    dataset.transaction().end();
+    dataset.close();
+    dataset.transaction().start();
+    dataset.open();
+}
+
+} // namespace data
