@@ -2,6 +2,7 @@
 
 #include "data/UnDM.h"
 #include "data/Win1251.h"
+#include "data/WriteStatement.h"
 #include "platform/AppError.h"
 #include "platform/Regional.h"
 

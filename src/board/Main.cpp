@@ -1,0 +1,675 @@
+#include "board/Main.h"
+
+#include "app/ConfIni.h"
+#include "app/ErrorReport.h"
+#include "booking/Unit4.h"
+#include "data/Statements.h"
+#include "data/UnDM.h"
+#include "data/WriteStatement.h"
+#include "platform/AppError.h"
+#include "platform/Dialogs.h"
+#include "platform/Regional.h"
+#include "platform/ui/BoardGrid.h"
+#include "signin/Login.h"
+#include "staff/Unit5.h"
+
+#include <QAction>
+#include <QCalendarWidget>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSplitter>
+
+using data::DM;
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+constexpr int kDateColumns = 124;
+constexpr int kLeftPanelWidth = 164;
+
+QFont tahoma(int pointSize)
+{
+    return QFont(QStringLiteral("Tahoma"), pointSize);
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Бронирование номеров"));
+    setFont(tahoma(8));
+    buildControls();
+    buildMenus();
+    move(195, 55);
+    resize(798, 529 + MainMenu1->sizeHint().height());
+    app::guarded([this] { FormCreate(); });
+}
+
+TForm1::~TForm1()
+{
+    if (Form1 == this)
+        Form1 = nullptr;
+}
+
+void TForm1::buildControls()
+{
+    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    Splitter1->setObjectName(QStringLiteral("Splitter1"));
+    Splitter1->setHandleWidth(2);
+    Splitter1->setChildrenCollapsible(false);
+    setCentralWidget(Splitter1);
+
+    Panel2 = new QWidget(Splitter1);
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setMinimumWidth(60);
+    Panel2->installEventFilter(this);
+
+    Panel3 = new QWidget(Panel2);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel3->setGeometry(0, 0, kLeftPanelWidth, 90);
+
+    auto makeDate = [this](const char* name, int y) {
+        auto* picker = new QDateEdit(Panel3);
+        picker->setObjectName(QLatin1String(name));
+        picker->setCalendarPopup(true);
+        picker->setDisplayFormat(platform::shortDateFormat());
+        picker->setGeometry(8, y, 147, 21);
+        picker->installEventFilter(this);
+        return picker;
+    };
+    DT1 = makeDate("DT1", 8);
+    DT2 = makeDate("DT2", 35);
+    Button1 = new QPushButton(QStringLiteral("Выбор"), Panel3);
+    Button1->setObjectName(QStringLiteral("Button1"));
+    Button1->setGeometry(8, 62, 147, 19);
+    connect(Button1, &QPushButton::clicked, this, [this] { app::guarded([this] { Button1Click(); }); });
+
+    MC = new QCalendarWidget(Panel2);
+    MC->setObjectName(QStringLiteral("MC"));
+    MC->setGeometry(0, 90, kLeftPanelWidth, 160);
+    MC->setVerticalHeaderFormat(QCalendarWidget::NoVerticalHeader);
+    MC->setGridVisible(false);
+    connect(MC, &QCalendarWidget::clicked, this, [this] { app::guarded([this] { MCClick(); }); });
+
+    auto makeDetail = [this](const char* labelName, const char* text, int labelY, const char* editName, int editY,
+                             QLabel*& label, QLineEdit*& edit) {
+        label = new QLabel(QString::fromUtf8(text), Panel2);
+        label->setObjectName(QLatin1String(labelName));
+        label->move(9, labelY);
+        label->adjustSize();
+        edit = new QLineEdit(Panel2);
+        edit->setObjectName(QLatin1String(editName));
+        edit->setReadOnly(true);
+        edit->setGeometry(9, editY, 147, 21);
+    };
+    makeDetail("Label1", "Клиент", 280, "Edit1", 293, Label1, Edit1);
+    makeDetail("Label2", "Менеджер", 320, "Edit2", 334, Label2, Edit2);
+    makeDetail("Label3", "Дата заезда", 427, "Edit3", 442, Label3, Edit3);
+    makeDetail("Label4", "Дата выезда", 469, "Edit4", 483, Label4, Edit4);
+
+    Panel1 = new QWidget(Splitter1);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->installEventFilter(this);
+    StringGrid1 = new platform::BoardGrid(Panel1);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->setDefaultColWidth(100);
+    StringGrid1->setDefaultRowHeight(40);
+    QFont gridFont(QStringLiteral("Tahoma"));
+    gridFont.setPixelSize(16);
+    StringGrid1->setFont(gridFont);
+    StringGrid1->setDrawCell(
+        [this](QPainter& p, int c, int r, const QRect& rect) { StringGrid1DrawCell(p, c, r, rect); });
+    connect(StringGrid1, &platform::BoardGrid::clicked, this, [this] { app::guarded([this] { StringGrid1Click(); }); });
+    connect(StringGrid1, &platform::BoardGrid::doubleClicked, this,
+            [this] { app::guarded([this] { StringGrid1DblClick(); }); });
+    connect(StringGrid1, &platform::BoardGrid::contextMenuRequested, this,
+            [this](const QPoint& global) { PopupMenu1->popup(global); });
+
+    Box = new QComboBox(Panel1);
+    Box->setObjectName(QStringLiteral("Box"));
+    Box->setEditable(true);
+    Box->setInsertPolicy(QComboBox::NoInsert);
+    Box->setCompleter(nullptr); // completion is the box's own, below
+    Box->setGeometry(16, 9, 73, 21);
+    Box->raise();
+    connect(Box->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& typed) { boxEdited(typed); });
+    connect(Box, &QComboBox::activated, this, [this] { app::guarded([this] { BoxChange(); }); });
+
+    Splitter1->addWidget(Panel2);
+    Splitter1->addWidget(Panel1);
+    Splitter1->setStretchFactor(0, 0);
+    Splitter1->setStretchFactor(1, 1);
+    Splitter1->setSizes({kLeftPanelWidth, 798 - kLeftPanelWidth - 2});
+    connect(Splitter1, &QSplitter::splitterMoved, this, [this] { app::guarded([this] { Splitter1Moved(); }); });
+}
+
+void TForm1::buildMenus()
+{
+    MainMenu1 = menuBar();
+    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
+    auto action = [this](QObject* owner, const char* name, const char* text, void (TForm1::*handler)()) {
+        auto* a = new QAction(QString::fromUtf8(text), owner);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, [this, handler] { app::guarded([this, handler] { (this->*handler)(); }); });
+        return a;
+    };
+    N1 = MainMenu1->addMenu(QStringLiteral("Меню"));
+    N1->setObjectName(QStringLiteral("N1"));
+    N8 = action(N1, "N8", "Печать", &TForm1::N8Click);
+    N9 = action(N1, "N9", "Выход", &TForm1::N1Click);
+    N1->addAction(N8);
+    N1->addAction(N9);
+    N2 = action(MainMenu1, "N2", "Бронь", &TForm1::N2Click);
+    N4 = action(MainMenu1, "N4", "Менеджер", &TForm1::N4Click);
+    N7 = action(MainMenu1, "N7", "Обновить", &TForm1::N3Click);
+    N6 = action(MainMenu1, "N6", "Логин", &TForm1::N6Click);
+    MainMenu1->addAction(N2);
+    MainMenu1->addAction(N4);
+    MainMenu1->addAction(N7);
+    MainMenu1->addAction(N6);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    N3 = action(PopupMenu1, "N3", "Обновить", &TForm1::N3Click);
+    N5 = action(PopupMenu1, "N5", "Удалить", &TForm1::N5Click);
+    PopupMenu1->addAction(N3);
+    PopupMenu1->addAction(N5);
+}
+
+// ---- start and end -------------------------------------------------------
+
+void TForm1::FormCreate()
+{
+    DM->DB.setDatabaseName(app::readConf(QStringLiteral("Base"), QStringLiteral("Path")));
+    DM->DB.open();
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shown || event->spontaneous())
+        return;
+    m_shown = true;
+    app::guarded([this] { FormShow(); });
+}
+
+bool TForm1::event(QEvent* event)
+{
+    if (event->type() == QEvent::WindowActivate && m_shown && !m_activated) {
+        m_activated = true;
+        const bool result = QMainWindow::event(event);
+        app::guarded([this] { FormActivate(); });
+        return result;
+    }
+    return QMainWindow::event(event);
+}
+
+void TForm1::FormShow()
+{
+    const QDate today = platform::today();
+    MC->setSelectedDate(today);
+    DT1->setDate(today);
+    DT2->setDate(today);
+
+    StringGrid1->setColCount(kDateColumns + 1);
+    for (int i = 1; i <= kDateColumns; ++i)
+        StringGrid1->setCell(i, 0, platform::fixedDateText(today.addDays(-62 + i)));
+    StringGrid1->setRow(1);
+    columnJump(62);
+
+    DM->tAll.start();
+    DM->qAll.open();
+
+    Form6->exec();
+
+    DM->tabZals.open();
+    Box->clear();
+    Box->setEditText(QString());
+    StringGrid1->setRowCount(app::strToInt(app::readConf(QStringLiteral("Rows"), QStringLiteral("Count"))) + 1);
+    const int rooms = app::strToInt(app::readConf(QStringLiteral("Rows"), QStringLiteral("Count")));
+    for (int r = 1; r <= rooms; ++r) {
+        DM->tabZals.moveTo(r);
+        const QString name = DM->tabZals.text(QStringLiteral("NAME"));
+        StringGrid1->setCell(0, r, name);
+        Box->addItem(name);
+    }
+    Box->setCurrentIndex(-1);
+    Box->setEditText(QString());
+    applyRights();
+}
+
+void TForm1::FormActivate()
+{
+    MC->setSelectedDate(platform::today());
+    MCClick();
+    StringGrid1->setFocus();
+}
+
+bool TForm1::FormCloseQuery()
+{
+    DM->DB.close();
+    return true;
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    if (!app::guarded([this] { FormCloseQuery(); })) {
+        // The connection is released all the same; the next close has nothing left to close.
+        event->ignore();
+        return;
+    }
+    event->accept();
+    QCoreApplication::exit(0);
+}
+
+void TForm1::applyRights()
+{
+    const bool rights = Form6->cb->isChecked();
+    N5->setEnabled(rights);
+    N2->setEnabled(rights);
+}
+
+// ---- navigation ----------------------------------------------------------
+
+void TForm1::columnJump(int col)
+{
+    StringGrid1->setCol(StringGrid1->colCount() - 1);
+    StringGrid1->setCol(col);
+}
+
+void TForm1::MCClick()
+{
+    const QString text = platform::dateToText(MC->selectedDate());
+    for (int c = 1; c < StringGrid1->colCount(); ++c)
+        if (StringGrid1->cell(c, 0) == text)
+            columnJump(c);
+}
+
+void TForm1::Button1Click()
+{
+    const QDate first = DT1->date();
+    const qint64 n = first.daysTo(DT2->date()) + 1;
+    if (n < 1)
+        return;
+    for (int i = 1; i <= n; ++i) {
+        StringGrid1->setColCount(i + 1);
+        StringGrid1->setCell(i, 0, platform::fixedDateText(first.addDays(i - 1)));
+    }
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched == DT1 || watched == DT2) && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            app::guarded([this] { Button1Click(); }); // DT2KeyPress
+            return true;
+        }
+    }
+    if (watched == Panel2 && event->type() == QEvent::Resize) {
+        Panel3->resize(Panel2->width(), Panel3->height());
+        MC->resize(Panel2->width(), MC->height());
+    }
+    if (watched == Panel1 && event->type() == QEvent::Resize)
+        StringGrid1->setGeometry(Panel1->rect());
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::boxEdited(const QString& typed)
+{
+    // Type-ahead: complete to the first room that starts with the typed text.
+    int match = -1;
+    if (!typed.isEmpty()) {
+        for (int i = 0; i < Box->count(); ++i) {
+            if (Box->itemText(i).startsWith(typed, Qt::CaseInsensitive)) {
+                match = i;
+                break;
+            }
+        }
+    }
+    {
+        const QSignalBlocker block(Box);
+        Box->setCurrentIndex(match);
+        if (match >= 0) {
+            const QString full = Box->itemText(match);
+            Box->lineEdit()->setText(full);
+            Box->lineEdit()->setSelection(int(typed.size()), int(full.size() - typed.size()));
+        } else {
+            Box->lineEdit()->setText(typed);
+        }
+    }
+    app::guarded([this] { BoxChange(); });
+}
+
+void TForm1::BoxChange()
+{
+    if (Box->currentText().isEmpty())
+        return;
+    const QString selected = Box->currentIndex() >= 0 ? Box->itemText(Box->currentIndex()) : QString();
+    for (int r = 1; r < StringGrid1->rowCount(); ++r)
+        if (StringGrid1->cell(0, r) == selected)
+            StringGrid1->setRow(r);
+}
+
+void TForm1::Splitter1Moved()
+{
+    const int width = Panel2->width() - 17;
+    for (QWidget* w : {static_cast<QWidget*>(Edit1), static_cast<QWidget*>(Edit2), static_cast<QWidget*>(Edit3),
+                       static_cast<QWidget*>(Edit4), static_cast<QWidget*>(Button1), static_cast<QWidget*>(DT1),
+                       static_cast<QWidget*>(DT2)})
+        w->resize(width, w->height());
+}
+
+// ---- selection -----------------------------------------------------------
+
+void TForm1::StringGrid1Click()
+{
+    data::restartDataset(DM->qAll);
+    const int c = StringGrid1->col();
+    const int r = StringGrid1->row();
+    const QString h = StringGrid1->cell(c, 0);
+    MC->setSelectedDate(platform::textToDate(h));
+    DM->Quk.setSql(data::sql::bookingAt(h, r));
+    DM->Quk.open();
+    if (DM->Quk.hasCurrent()) {
+        Edit1->setText(DM->Quk.text(QStringLiteral("CLIENT")));
+        Edit2->setText(DM->Quk.text(QStringLiteral("NAME")));
+        Edit3->setText(platform::fixedDateText(DM->Quk.asDate(QStringLiteral("DATE1"))));
+        Edit4->setText(platform::fixedDateText(DM->Quk.asDate(QStringLiteral("DATE2"))));
+    } else {
+        Edit1->clear();
+        Edit2->clear();
+        Edit3->clear();
+        Edit4->clear();
+    }
+    DM->Quk.close();
+}
+
+// ---- painting ------------------------------------------------------------
+
+namespace {
+constexpr int kNoDay = std::numeric_limits<int>::min();
+}
+
+void TForm1::rebuildIndex()
+{
+    const data::Dataset& q = DM->qAll;
+    m_byRoom.clear();
+    m_indexGeneration = q.generation();
+    const int zals = q.fieldIndex(QStringLiteral("ZALS_ID"));
+    const int otv = q.fieldIndex(QStringLiteral("OTV_ID"));
+    const int d1 = q.fieldIndex(QStringLiteral("DATE1"));
+    const int d2 = q.fieldIndex(QStringLiteral("DATE2"));
+    m_clientColumn = q.fieldIndex(QStringLiteral("CLIENT"));
+    m_telColumn = q.fieldIndex(QStringLiteral("TEL"));
+    m_date1Column = d1;
+    const qsizetype rows = q.rowCount();
+    for (qsizetype i = 0; i < rows; ++i) {
+        const qint64 otvId = q.integerAt(i, otv);
+        m_byRoom[int(q.integerAt(i, zals))].push_back(
+            {q.dayNumberAt(i, d1), q.dayNumberAt(i, d2),
+             int(qBound<qint64>(std::numeric_limits<int>::min(), otvId, std::numeric_limits<int>::max())), i});
+    }
+}
+
+int TForm1::headerDay(int col)
+{
+    const QString text = StringGrid1->cell(col, 0);
+    const auto it = m_headerDays.constFind(text);
+    if (it != m_headerDays.constEnd())
+        return *it;
+    int day = kNoDay;
+    if (!text.isEmpty()) {
+        const QDate date = QDate::fromString(text, platform::shortDateFormat());
+        if (date.isValid())
+            day = data::Dataset::dayNumber(date);
+    }
+    if (m_headerDays.size() > 4096)
+        m_headerDays.clear();
+    m_headerDays.insert(text, day);
+    return day;
+}
+
+// Every booking of the cell's row is considered in qAll's order, later ones
+// drawn over earlier ones; the settings are those of conf.ini as it is now
+// (re-read whenever the file changes), converted once per text.
+void TForm1::StringGrid1DrawCell(QPainter& painter, int col, int row, const QRect& rect)
+{
+    data::Dataset& q = DM->qAll;
+    if (!q.isOpen()) {
+        app::requestEnd();
+        return;
+    }
+    if (m_indexGeneration != q.generation())
+        rebuildIndex();
+    const auto room = m_byRoom.constFind(row);
+    if (room == m_byRoom.constEnd())
+        return;
+
+    const int loads = m_conf.loadCount();
+    const app::ConfValues& conf = m_conf.values();
+    if (m_conf.loadCount() != loads) {
+        m_paintFailures.clear();
+        m_colorCache.clear();
+    }
+    auto toInt = [this](const QString& text) {
+        const auto it = m_intCache.constFind(text);
+        if (it != m_intCache.constEnd())
+            return *it;
+        const qint32 v = app::strToInt(text);
+        if (m_intCache.size() > 256)
+            m_intCache.clear();
+        m_intCache.insert(text, v);
+        return v;
+    };
+
+    try {
+        const int day = headerDay(col);
+        const qint32 managers = toInt(conf.value(QStringLiteral("Color"), QStringLiteral("Otv")));
+        QString headerText;
+        for (const Booking& b : *room) {
+            if (b.otv < 1 || b.otv > managers)
+                continue;
+            const QString key = QStringLiteral("c") + QString::number(b.otv);
+            const QString colorText = conf.value(QStringLiteral("Color"), key);
+            auto cached = m_colorCache.constFind(colorText);
+            if (cached == m_colorCache.constEnd()) {
+                cached = m_colorCache.insert(colorText, app::strToColor(colorText));
+            }
+            if (day == kNoDay || day < b.day1 || day > b.day2)
+                continue;
+            if (!app::colorIsNone(*cached))
+                painter.fillRect(rect, app::colorToQColor(*cached));
+            if (headerText.isNull())
+                headerText = StringGrid1->cell(col, 0);
+            if (headerText == platform::dateToText(data::Dataset::dateOfDayNumber(b.day1))) {
+                painter.setPen(StringGrid1->palette().color(QPalette::Text));
+                const QFontMetrics fm(StringGrid1->font());
+                painter.drawText(QPoint(rect.left() + 5, rect.top() + 2 + fm.ascent()),
+                                 q.textAt(b.row, m_clientColumn));
+                painter.drawText(QPoint(rect.left() + 5, rect.top() + 19 + fm.ascent()),
+                                 q.textAt(b.row, m_telColumn));
+            }
+        }
+    } catch (const platform::AppError& e) {
+        // The cell stays unfinished; the report waits for the event loop and
+        // is not repeated while the same failure comes back on every repaint.
+        if (!m_paintFailures.contains(e.message())) {
+            m_paintFailures.insert(e.message());
+            app::reportErrorQueued(e.message());
+        }
+    }
+}
+
+// ---- the editor hand-off -------------------------------------------------
+
+void TForm1::StringGrid1DblClick()
+{
+    if (!Form6->cb->isChecked())
+        return;
+    const int c = StringGrid1->col();
+    const int r = StringGrid1->row();
+    const QString h = StringGrid1->cell(c, 0);
+    const QRect rect = StringGrid1->cellRect(c, r);
+    const QColor shown = StringGrid1->pixelAt(rect.topLeft() + QPoint(4, 4));
+
+    if ((shown.rgb() & 0xFFFFFF) == 0xFFFFFF) {
+        Form4->Button1Click();
+        Form4->Edit1->setText(QString());
+        Form4->Edit3->setText(QString());
+        Form4->Edit5->setText(QString());
+        Form4->Edit8->setText(QString());
+        for (QLineEdit* e : {Form4->Edit9, Form4->Edit10, Form4->Edit11, Form4->Edit12, Form4->Edit13, Form4->Edit14})
+            e->setText(QStringLiteral("0"));
+        Form4->Edit16->setText(QString());
+        Form4->Edit6->setKeyValue(r);
+        Form4->Edit7->setCurrentIndex(-1);
+        Form4->Edit7->setEditText(QString());
+        const QDate day = platform::textToDate(h);
+        Form4->Edit2->setDate(day);
+        Form4->Edit4->setDate(day);
+        Form4->exec();
+        StringGrid1Click();
+        return;
+    }
+
+    DM->Quk.setSql(data::sql::bookingAt(h, r));
+    DM->Quk.open();
+    if (!DM->Quk.hasCurrent()) {
+        // No booking starts here: open the one whose band is drawn in the cell.
+        const qsizetype drawn = bookingDrawnAt(c, r);
+        if (drawn < 0)
+            return;
+        const int arrival = DM->qAll.dayNumberAt(drawn, m_date1Column);
+        DM->Quk.setSql(data::sql::bookingAt(platform::fixedDateText(data::Dataset::dateOfDayNumber(arrival)), r));
+        DM->Quk.open();
+        if (!DM->Quk.hasCurrent())
+            return;
+    }
+    DM->tabZals.open();
+    DM->tabOtv.open();
+    NewBooking = false;
+    Form4->EnabledEdit(true);
+    Form4->fillManagers();
+    data::Dataset& q = DM->Quk;
+    Form4->Edit1->setText(q.text(QStringLiteral("CLIENT")));
+    Form4->Edit3->setText(q.text(QStringLiteral("TEL")));
+    Form4->Edit5->setText(q.text(QStringLiteral("CORP")));
+    Form4->Edit8->setText(q.text(QStringLiteral("TURAG")));
+    Form4->Edit9->setText(q.text(QStringLiteral("VZROS")));
+    Form4->Edit10->setText(q.text(QStringLiteral("REB6")));
+    Form4->Edit11->setText(q.text(QStringLiteral("REB12")));
+    Form4->Edit6->setKeyValue(int(q.asInteger(QStringLiteral("ZALS_ID"))));
+    Form4->Edit2->setDate(q.asDate(QStringLiteral("DATE1")));
+    Form4->Edit4->setDate(q.asDate(QStringLiteral("DATE2")));
+    Form4->Edit12->setText(q.text(QStringLiteral("PRICE")));
+    Form4->Edit13->setText(q.text(QStringLiteral("SKIDKA")));
+    Form4->Edit14->setText(q.text(QStringLiteral("OPLATA")));
+    Form4->Edit16->setText(q.text(QStringLiteral("GARANTY")));
+    Form4->selectManager(int(q.asInteger(QStringLiteral("OTV_ID"))));
+    Form4->exec();
+    StringGrid1Click();
+}
+
+// The qAll row of the booking whose band is drawn in a cell: the last one of
+// the room covering the day with a manager that has a colour; -1 for none.
+qsizetype TForm1::bookingDrawnAt(int col, int row)
+{
+    data::Dataset& q = DM->qAll;
+    if (!q.isOpen())
+        return -1;
+    if (m_indexGeneration != q.generation())
+        rebuildIndex();
+    const auto room = m_byRoom.constFind(row);
+    const int day = headerDay(col);
+    if (room == m_byRoom.constEnd() || day == kNoDay)
+        return -1;
+    const qint32 managers = app::strToInt(m_conf.value(QStringLiteral("Color"), QStringLiteral("Otv")));
+    qsizetype drawn = -1;
+    for (const Booking& b : *room)
+        if (b.otv >= 1 && b.otv <= managers && b.day1 <= day && day <= b.day2)
+            drawn = b.row;
+    return drawn;
+}
+
+// ---- menu commands -------------------------------------------------------
+
+void TForm1::N1Click()
+{
+    close();
+}
+
+void TForm1::N2Click()
+{
+    Form4->EnabledEdit(false);
+    MC->setSelectedDate(platform::today());
+    Form4->exec();
+    MCClick();
+}
+
+void TForm1::N4Click()
+{
+    MC->setSelectedDate(platform::today());
+    Form2->exec();
+    MCClick();
+}
+
+void TForm1::N3Click()
+{
+    MC->setSelectedDate(platform::today());
+    MCClick();
+}
+
+void TForm1::N5Click()
+{
+    if (!data::ConfirmDeletion())
+        return;
+    const QString statement = data::sql::bookingDelete(StringGrid1->row(), StringGrid1->cell(StringGrid1->col(), 0));
+    data::RunWriteStatement({statement}, nullptr, {&DM->qAll});
+    data::restartDataset(DM->qAll);
+}
+
+void TForm1::N6Click()
+{
+    Form6->exec();
+    applyRights();
+}
+
+QImage TForm1::clientAreaImage()
+{
+    return centralWidget()->grab().toImage();
+}
+
+void TForm1::N8Click()
+{
+    QPrinter printer(QPrinter::HighResolution);
+    if (!platform::dialogs()->printDialog(printer))
+        return;
+    const QImage image = clientAreaImage();
+    QPainter painter;
+    if (!painter.begin(&printer))
+        throw platform::AppError(QStringLiteral("Не удалось начать печать на принтере \"%1\"").arg(printer.printerName()));
+    const qint64 w = image.width(), h = image.height();
+    const qint64 W = printer.width(), H = printer.height();
+    QSize size;
+    const qint64 scaledWidth = (w * H + h / 2) / h;
+    if (scaledWidth < W)
+        size = QSize(int(scaledWidth), int(H));
+    else
+        size = QSize(int(W), int((h * W + w / 2) / w));
+    painter.drawImage(QRect(QPoint(0, 0), size), image);
+    if (!painter.end())
+        throw platform::AppError(QStringLiteral("Печать не удалась"));
+}

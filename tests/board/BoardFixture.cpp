@@ -1,0 +1,96 @@
+#include "BoardFixture.h"
+
+#include "app/ErrorReport.h"
+#include "board/Main.h"
+#include "booking/Unit4.h"
+#include "platform/ExeDir.h"
+#include "platform/Regional.h"
+#include "platform/ui/BoardGrid.h"
+#include "signin/Login.h"
+#include "staff/Unit5.h"
+
+#include <QFile>
+#include <QTest>
+
+BoardFixture::BoardFixture() : BoardFixture(Options()) {}
+
+BoardFixture::BoardFixture(const Options& options) : m_options(options)
+{
+    m_db = std::make_unique<TestDb>(options.where);
+    platform::setExecutableFolderForTests(m_exeDir.path());
+    m_confPath = m_exeDir.filePath(QStringLiteral("conf.ini"));
+    writeConf(QStringLiteral("[Base]\nPath=%1\n[Rows]\nCount=%2\n[Color]\n%3%4")
+                  .arg(m_db->path())
+                  .arg(options.rows)
+                  .arg(options.colors, options.confExtra));
+    app::resetEndRequestForTests();
+}
+
+BoardFixture::~BoardFixture()
+{
+    Modal::closeModals();
+    m_form6.reset();
+    m_form2.reset();
+    m_form4.reset();
+    m_form1.reset();
+    Form1 = nullptr;
+    Form2 = nullptr;
+    Form4 = nullptr;
+    Form6 = nullptr;
+    platform::setExecutableFolderForTests(QString());
+    app::resetEndRequestForTests();
+    NewBooking = false;
+}
+
+void BoardFixture::writeConf(const QString& text)
+{
+    QFile f(m_confPath);
+    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.write(text.toUtf8());
+}
+
+bool BoardFixture::start()
+{
+    data::TDM& dm = m_db->installDM(false);
+    Q_UNUSED(dm);
+    m_form1 = std::make_unique<TForm1>();
+    Form1 = m_form1.get();
+    m_form4 = std::make_unique<TForm4>();
+    Form4 = m_form4.get();
+    m_form2 = std::make_unique<TForm2>();
+    Form2 = m_form2.get();
+    m_form6 = std::make_unique<TForm6>();
+    Form6 = m_form6.get();
+    if (!m_options.login.isNull()) {
+        const QString login = m_options.login, password = m_options.password;
+        Modal::whenModalNamed(QStringLiteral("Form6"), [login, password](QWidget* w) {
+            Modal::typeInto(w, QStringLiteral("Edit1"), login);
+            Modal::typeInto(w, QStringLiteral("Edit2"), password);
+            Modal::clickButton(w, QStringLiteral("Button1"));
+        });
+    }
+    Form1->show();
+    if (!QTest::qWaitForWindowExposed(Form1))
+        return false;
+    Form1->activateWindow();
+    QTest::qWait(0);
+    return Form1->isVisible();
+}
+
+TForm1* BoardFixture::board() const
+{
+    return m_form1.get();
+}
+
+void BoardFixture::addBooking(int id, int room, const QDate& arrival, const QDate& departure, int otv,
+                              const QString& client, const QString& tel)
+{
+    m_db->exec(QStringLiteral("insert into RES (ID, CLIENT, TEL, CORP, TURAG, VZROS, REB6, REB12, ZALS_ID, DATE1, "
+                              "DATE2, PRICE, SKIDKA, OPLATA, GARANTY, OTV_ID) values (%1, '%2', '%3', null, null, 1, "
+                              "0, 0, %4, '%5', '%6', 1000, 0, 1000, null, %7)")
+                   .arg(id)
+                   .arg(QString(client).replace("'", "''"), QString(tel).replace("'", "''"))
+                   .arg(room)
+                   .arg(arrival.toString("dd.MM.yyyy"), departure.toString("dd.MM.yyyy"))
+                   .arg(otv));
+}

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "DialogRecorder.h"
+#include "Modal.h"
+#include "TestDb.h"
+
+#include <QString>
+#include <QTemporaryDir>
+#include <memory>
+
+class TForm1;
+class TForm2;
+class TForm4;
+class TForm6;
+
+// The whole program on a fresh database: conf.ini in a folder standing for the
+// executable's, the data module and the four windows created in their order.
+class BoardFixture {
+public:
+    struct Options {
+        QString login = QStringLiteral("admin");
+        QString password = QStringLiteral("admin");
+        QString confExtra;              // more lines for conf.ini
+        QString colors = QStringLiteral("Otv=7\nc1=clRed\nc2=$00FF00\nc3=clBlue\nc4=clYellow\nc5=clAqua\n"
+                                        "c6=clFuchsia\nc7=12632256\n");
+        int rows = 12;
+        TestDb::Where where = TestDb::Where::Embedded;
+    };
+
+    BoardFixture();
+    explicit BoardFixture(const Options& options);
+    ~BoardFixture();
+
+    TestDb& db() { return *m_db; }
+    DialogRecorder& dialogs() { return m_dialogs; }
+    const QString& confPath() const { return m_confPath; }
+    void writeConf(const QString& text);
+
+    // Shows the board; the sign-in dialog is answered with the options' account.
+    // False when the start did not get as far as the board on screen.
+    bool start();
+    TForm1* board() const;
+
+    // Adds a booking by SQL: room, arrival and departure as dates, manager.
+    void addBooking(int id, int room, const QDate& arrival, const QDate& departure, int otv,
+                    const QString& client = QStringLiteral("Гость"), const QString& tel = QStringLiteral("555-01"));
+
+private:
+    Options m_options;
+    DialogRecorder m_dialogs;
+    std::unique_ptr<TestDb> m_db;
+    QTemporaryDir m_exeDir;
+    QString m_confPath;
+    std::unique_ptr<TForm1> m_form1;
+    std::unique_ptr<TForm4> m_form4;
+    std::unique_ptr<TForm2> m_form2;
+    std::unique_ptr<TForm6> m_form6;
+};
