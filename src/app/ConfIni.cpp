@@ -449,7 +449,11 @@ const ConfValues& ConfCache::values()
         now = {true, quint64(info.st.st_dev), quint64(info.st.st_ino), qint64(info.st.st_size),
                nanoseconds(info.st.st_mtim), nanoseconds(info.st.st_ctim)};
     }
-    m_values = parseConf(bytes);
+    if (!m_loaded || bytes != m_bytes || path != m_loadedPath) {
+        m_values = parseConf(bytes);
+        m_bytes = bytes;
+        ++m_version;
+    }
     m_identity = now;
     m_loadedPath = path;
     m_loaded = true;

@@ -81,6 +81,8 @@ public:
 
     // How often the file has actually been read.
     int loadCount() const { return m_loads; }
+    // Changes only when what was read differs from the reading before.
+    int contentVersion() const { return m_version; }
 
     // A file changed less than this long before it was read may change again
     // without its times moving on (timestamp granularity), so it is not
@@ -105,6 +107,8 @@ private:
     Identity m_identity;
     ConfValues m_values;
     int m_loads = 0;
+    int m_version = 0;
+    QByteArray m_bytes;
     std::chrono::milliseconds m_settle = kSettleTime;
 };
 

@@ -1,4 +1,5 @@
 #include "app/ErrorReport.h"
+#include "app/UnattendedDialogs.h"
 #include "board/Main.h"
 #include "booking/Unit4.h"
 #include "data/UnDM.h"
@@ -24,7 +25,13 @@ int main(int argc, char* argv[])
                                    {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
                                     QStringLiteral("Noto Sans")});
     platform::QtDialogs dialogs;
-    platform::setDialogProvider(&dialogs);
+    std::unique_ptr<app::UnattendedDialogs> unattended;
+    if (const QString log = qEnvironmentVariable("HOTEL_UNATTENDED_LOG"); !log.isEmpty()) {
+        unattended = std::make_unique<app::UnattendedDialogs>(log);
+        platform::setDialogProvider(unattended.get());
+    } else {
+        platform::setDialogProvider(&dialogs);
+    }
 
     std::unique_ptr<data::TDM> dm;
     try {

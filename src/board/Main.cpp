@@ -14,6 +14,7 @@
 #include "staff/Unit5.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCalendarWidget>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -28,6 +29,9 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QSplitter>
+
+#include <algorithm>
+#include <limits>
 
 using data::DM;
 
@@ -417,10 +421,10 @@ void TForm1::rebuildIndex()
     m_date1Column = d1;
     const qsizetype rows = q.rowCount();
     for (qsizetype i = 0; i < rows; ++i) {
-        const qint64 otvId = q.integerAt(i, otv);
+        // A manager number beyond int has no colour either way.
+        const qint64 otvId = std::clamp<qint64>(q.integerAt(i, otv), -1, std::numeric_limits<int>::max());
         m_byRoom[int(q.integerAt(i, zals))].push_back(
-            {q.dayNumberAt(i, d1), q.dayNumberAt(i, d2),
-             int(qBound<qint64>(std::numeric_limits<int>::min(), otvId, std::numeric_limits<int>::max())), i});
+            Booking{q.dayNumberAt(i, d1), q.dayNumberAt(i, d2), int(otvId), i});
     }
 }
 
@@ -458,12 +462,10 @@ void TForm1::StringGrid1DrawCell(QPainter& painter, int col, int row, const QRec
     if (room == m_byRoom.constEnd())
         return;
 
-    const int loads = m_conf.loadCount();
+    const int version = m_conf.contentVersion();
     const app::ConfValues& conf = m_conf.values();
-    if (m_conf.loadCount() != loads) {
+    if (m_conf.contentVersion() != version)
         m_paintFailures.clear();
-        m_colorCache.clear();
-    }
     auto toInt = [this](const QString& text) {
         const auto it = m_intCache.constFind(text);
         if (it != m_intCache.constEnd())

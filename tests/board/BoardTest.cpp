@@ -11,6 +11,7 @@
 #include <QDateEdit>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QKeyEvent>
 #include <QTest>
 
 namespace {
@@ -47,6 +48,17 @@ int inkPixels(TForm1* board, int col, int row)
             if (img.pixel(x, y) != fill)
                 ++ink;
     return ink;
+}
+
+// Typed character by character, Cyrillic included (QTest::keyClicks takes ASCII only).
+void typeText(QWidget* w, const QString& text)
+{
+    for (QChar ch : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QCoreApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
+        QCoreApplication::sendEvent(w, &release);
+    }
 }
 
 void showColumn(TForm1* board, int col)
@@ -119,7 +131,7 @@ private slots:
         QCOMPARE(b->StringGrid1->cell(0, 14), QString("Семейный"));
         // The search goes to the last row carrying the name.
         b->Box->setFocus();
-        QTest::keyClicks(b->Box->lineEdit(), "Сем");
+        typeText(b->Box->lineEdit(), "Сем");
         QCOMPARE(b->Box->currentText(), QString("Семейный"));
         QCOMPARE(b->StringGrid1->row(), 14);
         // Completion of a prefix; a text that selects no item leaves the row.
