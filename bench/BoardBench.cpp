@@ -68,7 +68,7 @@ void fillHotel(const QString& path)
 }
 
 // The statement of qAll, fetched through the client library alone.
-double bareFetch(const QString& path, int* rows)
+double bareFetch(const QString& path, int* rows, int runs)
 {
     auto& lib = data::fb::Library::instance();
     data::fb::Status status;
@@ -80,7 +80,7 @@ double bareFetch(const QString& path, int* rows)
                                                        dpb->getBuffer(&status));
     dpb->dispose();
     std::vector<double> times;
-    for (int run = 0; run < 5; ++run) {
+    for (int run = 0; run < runs; ++run) {
         QElapsedTimer t;
         t.start();
         ITransaction* tra = att->startTransaction(&status, 0, nullptr);
@@ -126,7 +126,7 @@ int main(int argc, char* argv[])
     fillHotel(path);
 
     int rows = 0;
-    const double fetch = bareFetch(path, &rows);
+    bareFetch(path, &rows, 3); // also the first readers' clean-up after the load
     if (rows != kBookings) {
         std::fprintf(stderr, "expected %d bookings, fetched %d\n", kBookings, rows);
         return 1;
@@ -176,13 +176,17 @@ int main(int argc, char* argv[])
         grid->viewport()->repaint();
         paints.push_back(t.nsecsElapsed() / 1e6);
     }
-    std::vector<double> clicks;
+    // Interleaved, so that both see the same state of the machine and the database.
+    std::vector<double> clicks, fetches;
     for (int i = 0; i < 7; ++i) {
+        int rows = 0;
+        fetches.push_back(bareFetch(path, &rows, 1));
         QElapsedTimer t;
         t.start();
         Form1->StringGrid1Click();
         clicks.push_back(t.nsecsElapsed() / 1e6);
     }
+    const double fetch = median(fetches);
     const double rss = rssMegabytes();
     const double click = median(clicks);
     std::printf("board.repaint %.2f ms\n", median(paints));

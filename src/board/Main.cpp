@@ -32,6 +32,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 using data::DM;
 
@@ -133,6 +134,7 @@ void TForm1::buildControls()
     QFont gridFont(QStringLiteral("Tahoma"));
     gridFont.setPixelSize(16);
     StringGrid1->setFont(gridFont);
+    StringGrid1->viewport()->installEventFilter(this);
     StringGrid1->setDrawCell(
         [this](QPainter& p, int c, int r, const QRect& rect) { StringGrid1DrawCell(p, c, r, rect); });
     connect(StringGrid1, &platform::BoardGrid::clicked, this, [this] { app::guarded([this] { StringGrid1Click(); }); });
@@ -326,6 +328,8 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         Panel3->resize(Panel2->width(), Panel3->height());
         MC->resize(Panel2->width(), MC->height());
     }
+    if (StringGrid1 && watched == StringGrid1->viewport() && event->type() == QEvent::Paint)
+        m_paintConf = nullptr;
     if (watched == Panel1 && event->type() == QEvent::Resize)
         StringGrid1->setGeometry(Panel1->rect());
     return QMainWindow::eventFilter(watched, event);
@@ -410,7 +414,7 @@ constexpr int kNoDay = std::numeric_limits<int>::min();
 void TForm1::rebuildIndex()
 {
     const data::Dataset& q = DM->qAll;
-    m_byRoom.clear();
+    m_rooms.clear();
     m_indexGeneration = q.generation();
     const int zals = q.fieldIndex(QStringLiteral("ZALS_ID"));
     const int otv = q.fieldIndex(QStringLiteral("OTV_ID"));
@@ -422,10 +426,72 @@ void TForm1::rebuildIndex()
     const qsizetype rows = q.rowCount();
     for (qsizetype i = 0; i < rows; ++i) {
         // A manager number beyond int has no colour either way.
-        const qint64 otvId = std::clamp<qint64>(q.integerAt(i, otv), -1, std::numeric_limits<int>::max());
-        m_byRoom[int(q.integerAt(i, zals))].push_back(
-            Booking{q.dayNumberAt(i, d1), q.dayNumberAt(i, d2), int(otvId), i});
+        const int otvId = int(std::clamp<qint64>(q.integerAt(i, otv), -1, std::numeric_limits<int>::max()));
+        const int room = int(std::clamp<qint64>(q.integerAt(i, zals), -1, std::numeric_limits<int>::max()));
+        Room& r = m_rooms[room];
+        const Booking b{q.dayNumberAt(i, d1), q.dayNumberAt(i, d2), otvId, i};
+        r.byArrival.push_back(b);
+        r.longestStay = std::max(r.longestStay, b.day2 - b.day1);
+        if (std::none_of(r.managers.begin(), r.managers.end(), [&](const auto& m) { return m.first == otvId; }))
+            r.managers.emplace_back(otvId, i);
     }
+    for (auto it = m_rooms.begin(); it != m_rooms.end(); ++it)
+        std::stable_sort(it->byArrival.begin(), it->byArrival.end(),
+                         [](const Booking& x, const Booking& y) { return x.day1 < y.day1; });
+}
+
+void TForm1::covering(const Room& room, int day, std::vector<const Booking*>& out) const
+{
+    out.clear();
+    const qint64 earliest = qint64(day) - room.longestStay;
+    auto it = std::lower_bound(room.byArrival.begin(), room.byArrival.end(), earliest,
+                               [](const Booking& b, qint64 d) { return b.day1 < d; });
+    for (; it != room.byArrival.end() && it->day1 <= day; ++it)
+        if (it->day2 >= day)
+            out.push_back(&*it);
+    std::sort(out.begin(), out.end(), [](const Booking* x, const Booking* y) { return x->row < y->row; });
+}
+
+void TForm1::followConf(const app::ConfValues*& conf)
+{
+    conf = &m_conf.values();
+    if (m_conf.contentVersion() != m_confVersion) {
+        m_confVersion = m_conf.contentVersion();
+        m_managersKnown = false;
+        m_colors.clear();
+        m_paintFailures.clear();
+    }
+}
+
+// A day in the regional short date form, as the data layer gives DATE1 as text.
+const QString& TForm1::dayText(int day)
+{
+    auto it = m_dayTexts.constFind(day);
+    if (it == m_dayTexts.constEnd()) {
+        if (m_dayTexts.size() > 4096)
+            m_dayTexts.clear();
+        it = m_dayTexts.insert(day, platform::dateToText(data::Dataset::dateOfDayNumber(day)));
+    }
+    return *it;
+}
+
+qint32 TForm1::managerCount(const app::ConfValues& conf)
+{
+    if (!m_managersKnown) {
+        m_managers = app::strToInt(conf.value(QStringLiteral("Color"), QStringLiteral("Otv")));
+        m_managersKnown = true;
+    }
+    return m_managers;
+}
+
+qint32 TForm1::managerColor(const app::ConfValues& conf, int otv)
+{
+    const auto it = m_colors.constFind(otv);
+    if (it != m_colors.constEnd())
+        return *it;
+    const qint32 color = app::strToColor(conf.value(QStringLiteral("Color"), QStringLiteral("c") + QString::number(otv)));
+    m_colors.insert(otv, color);
+    return color;
 }
 
 int TForm1::headerDay(int col)
@@ -447,8 +513,10 @@ int TForm1::headerDay(int col)
 }
 
 // Every booking of the cell's row is considered in qAll's order, later ones
-// drawn over earlier ones; the settings are those of conf.ini as it is now
-// (re-read whenever the file changes), converted once per text.
+// drawn over earlier ones, with the settings of conf.ini as it is now. The
+// outcome is that of scanning every row of qAll for every cell and reading
+// the file for each booking: the rows are indexed once per opening of qAll,
+// and the settings converted once per content of the file.
 void TForm1::StringGrid1DrawCell(QPainter& painter, int col, int row, const QRect& rect)
 {
     data::Dataset& q = DM->qAll;
@@ -458,53 +526,59 @@ void TForm1::StringGrid1DrawCell(QPainter& painter, int col, int row, const QRec
     }
     if (m_indexGeneration != q.generation())
         rebuildIndex();
-    const auto room = m_byRoom.constFind(row);
-    if (room == m_byRoom.constEnd())
+    const auto room = m_rooms.constFind(row);
+    if (room == m_rooms.constEnd())
         return;
-
-    const int version = m_conf.contentVersion();
-    const app::ConfValues& conf = m_conf.values();
-    if (m_conf.contentVersion() != version)
-        m_paintFailures.clear();
-    auto toInt = [this](const QString& text) {
-        const auto it = m_intCache.constFind(text);
-        if (it != m_intCache.constEnd())
-            return *it;
-        const qint32 v = app::strToInt(text);
-        if (m_intCache.size() > 256)
-            m_intCache.clear();
-        m_intCache.insert(text, v);
-        return v;
-    };
+    // conf.ini is looked at once per paint of the board, not once per cell.
+    if (!m_paintConf) {
+        followConf(m_paintConf);
+        m_textAscent = QFontMetrics(StringGrid1->font()).ascent();
+    }
+    const app::ConfValues* conf = m_paintConf;
 
     try {
-        const int day = headerDay(col);
-        const qint32 managers = toInt(conf.value(QStringLiteral("Color"), QStringLiteral("Otv")));
-        QString headerText;
-        for (const Booking& b : *room) {
-            if (b.otv < 1 || b.otv > managers)
+        const qint32 managers = managerCount(*conf);
+        // A colour that cannot be read stops the scan at the first row naming
+        // that manager: bookings before it are drawn, the rest of the cell not.
+        qsizetype stopAt = std::numeric_limits<qsizetype>::max();
+        std::optional<platform::AppError> failure;
+        for (const auto& [otv, firstRow] : room->managers) {
+            if (otv < 1 || otv > managers)
                 continue;
-            const QString key = QStringLiteral("c") + QString::number(b.otv);
-            const QString colorText = conf.value(QStringLiteral("Color"), key);
-            auto cached = m_colorCache.constFind(colorText);
-            if (cached == m_colorCache.constEnd()) {
-                cached = m_colorCache.insert(colorText, app::strToColor(colorText));
-            }
-            if (day == kNoDay || day < b.day1 || day > b.day2)
-                continue;
-            if (!app::colorIsNone(*cached))
-                painter.fillRect(rect, app::colorToQColor(*cached));
-            if (headerText.isNull())
-                headerText = StringGrid1->cell(col, 0);
-            if (headerText == platform::dateToText(data::Dataset::dateOfDayNumber(b.day1))) {
-                painter.setPen(StringGrid1->palette().color(QPalette::Text));
-                const QFontMetrics fm(StringGrid1->font());
-                painter.drawText(QPoint(rect.left() + 5, rect.top() + 2 + fm.ascent()),
-                                 q.textAt(b.row, m_clientColumn));
-                painter.drawText(QPoint(rect.left() + 5, rect.top() + 19 + fm.ascent()),
-                                 q.textAt(b.row, m_telColumn));
+            try {
+                managerColor(*conf, otv);
+            } catch (const platform::AppError& e) {
+                if (firstRow < stopAt) {
+                    stopAt = firstRow;
+                    failure = e;
+                }
             }
         }
+        const int day = headerDay(col);
+        if (day != kNoDay) {
+            covering(*room, day, m_scratch);
+            QString headerText;
+            for (const Booking* b : m_scratch) {
+                if (b->row >= stopAt)
+                    break;
+                if (b->otv < 1 || b->otv > managers)
+                    continue;
+                const qint32 color = managerColor(*conf, b->otv);
+                if (!app::colorIsNone(color))
+                    painter.fillRect(rect, app::colorToQColor(color));
+                if (headerText.isNull())
+                    headerText = StringGrid1->cell(col, 0);
+                if (headerText == dayText(b->day1)) {
+                    painter.setPen(StringGrid1->palette().color(QPalette::Text));
+                    painter.drawText(QPoint(rect.left() + 5, rect.top() + 2 + m_textAscent),
+                                     q.textAt(b->row, m_clientColumn));
+                    painter.drawText(QPoint(rect.left() + 5, rect.top() + 19 + m_textAscent),
+                                     q.textAt(b->row, m_telColumn));
+                }
+            }
+        }
+        if (failure)
+            throw *failure;
     } catch (const platform::AppError& e) {
         // The cell stays unfinished; the report waits for the event loop and
         // is not repeated while the same failure comes back on every repaint.
@@ -594,16 +668,19 @@ qsizetype TForm1::bookingDrawnAt(int col, int row)
         return -1;
     if (m_indexGeneration != q.generation())
         rebuildIndex();
-    const auto room = m_byRoom.constFind(row);
+    const auto room = m_rooms.constFind(row);
     const int day = headerDay(col);
-    if (room == m_byRoom.constEnd() || day == kNoDay)
+    if (room == m_rooms.constEnd() || day == kNoDay)
         return -1;
-    const qint32 managers = app::strToInt(m_conf.value(QStringLiteral("Color"), QStringLiteral("Otv")));
-    qsizetype drawn = -1;
-    for (const Booking& b : *room)
-        if (b.otv >= 1 && b.otv <= managers && b.day1 <= day && day <= b.day2)
-            drawn = b.row;
-    return drawn;
+    const app::ConfValues* conf = nullptr;
+    followConf(conf);
+    const qint32 managers = managerCount(*conf);
+    std::vector<const Booking*> found;
+    covering(*room, day, found);
+    for (auto it = found.rbegin(); it != found.rend(); ++it)
+        if ((*it)->otv >= 1 && (*it)->otv <= managers)
+            return (*it)->row;
+    return -1;
 }
 
 // ---- menu commands -------------------------------------------------------

@@ -27,36 +27,36 @@ public:
     explicit TForm1(QWidget* parent = nullptr);
     ~TForm1() override;
 
-    QWidget* Panel2;
-    QWidget* Panel3;
-    QDateEdit* DT1;
-    QDateEdit* DT2;
-    QPushButton* Button1;
-    QCalendarWidget* MC;
-    QLabel* Label1;
-    QLineEdit* Edit1;
-    QLabel* Label2;
-    QLineEdit* Edit2;
-    QLabel* Label3;
-    QLineEdit* Edit3;
-    QLabel* Label4;
-    QLineEdit* Edit4;
-    QSplitter* Splitter1;
-    QWidget* Panel1;
-    platform::BoardGrid* StringGrid1;
-    QComboBox* Box;
+    QWidget* Panel2 = nullptr;
+    QWidget* Panel3 = nullptr;
+    QDateEdit* DT1 = nullptr;
+    QDateEdit* DT2 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QCalendarWidget* MC = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLineEdit* Edit3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* Edit4 = nullptr;
+    QSplitter* Splitter1 = nullptr;
+    QWidget* Panel1 = nullptr;
+    platform::BoardGrid* StringGrid1 = nullptr;
+    QComboBox* Box = nullptr;
 
-    QMenuBar* MainMenu1;
-    QMenu* N1;      // "Меню"
-    QAction* N8;    // "Печать"
-    QAction* N9;    // "Выход"
-    QAction* N2;    // "Бронь"
-    QAction* N4;    // "Менеджер"
-    QAction* N7;    // "Обновить"
-    QAction* N6;    // "Логин"
-    QMenu* PopupMenu1;
-    QAction* N3;    // "Обновить"
-    QAction* N5;    // "Удалить"
+    QMenuBar* MainMenu1 = nullptr;
+    QMenu* N1 = nullptr;      // "Меню"
+    QAction* N8 = nullptr;    // "Печать"
+    QAction* N9 = nullptr;    // "Выход"
+    QAction* N2 = nullptr;    // "Бронь"
+    QAction* N4 = nullptr;    // "Менеджер"
+    QAction* N7 = nullptr;    // "Обновить"
+    QAction* N6 = nullptr;    // "Логин"
+    QMenu* PopupMenu1 = nullptr;
+    QAction* N3 = nullptr;    // "Обновить"
+    QAction* N5 = nullptr;    // "Удалить"
 
     // Handlers; each runs inside the general error report.
     void FormCreate();
@@ -92,7 +92,15 @@ protected:
 private:
     struct Booking {
         int day1, day2, otv;
-        qsizetype row;
+        qsizetype row; // in qAll's order
+    };
+    // The bookings of one room: by arrival day for finding those covering a
+    // day, and each manager with the first row that names it, for reading the
+    // colours in the order the rows come.
+    struct Room {
+        std::vector<Booking> byArrival;
+        int longestStay = 0;
+        std::vector<std::pair<int, qsizetype>> managers;
     };
     void buildControls();
     void buildMenus();
@@ -101,23 +109,33 @@ private:
     int headerDay(int col);
     void boxEdited(const QString& typed);
     qsizetype bookingDrawnAt(int col, int row);
+    // The bookings covering a day, in qAll's order.
+    void covering(const Room& room, int day, std::vector<const Booking*>& out) const;
+    // Settings converted once per content of conf.ini.
+    qint32 managerCount(const app::ConfValues& conf);
+    qint32 managerColor(const app::ConfValues& conf, int otv);
+    void followConf(const app::ConfValues*& conf);
+    const QString& dayText(int day);
 
     bool m_shown = false;
     bool m_activated = false;
-    bool m_closing = false;
 
-    // Rows of qAll by room, rebuilt once per opening of qAll.
     quint64 m_indexGeneration = 0;
-    QHash<int, std::vector<Booking>> m_byRoom;
+    QHash<int, Room> m_rooms;
     int m_clientColumn = -1, m_telColumn = -1, m_date1Column = -1;
     QHash<QString, int> m_headerDays;
 
     app::ConfCache m_conf;
-    // Converted settings, by their text.
-    QHash<QString, qint32> m_intCache;
-    QHash<QString, qint32> m_colorCache;
+    int m_confVersion = -1;
+    bool m_managersKnown = false;
+    qint32 m_managers = 0;
+    QHash<int, qint32> m_colors;
     QSet<QString> m_paintFailures;
+    std::vector<const Booking*> m_scratch;
+    // The settings of the paint under way; null between paints.
     const app::ConfValues* m_paintConf = nullptr;
+    int m_textAscent = 0;
+    QHash<int, QString> m_dayTexts;
 };
 
 extern TForm1* Form1;

@@ -178,15 +178,15 @@ void Dataset::open()
         }
 
         cursor = statement->openCursor(&status, m_transaction.handle(), nullptr, nullptr, meta, 0);
-        std::unique_ptr<char[]> chunk;
+        // Rows are fetched straight into their place.
         size_t inChunk = kRowsPerChunk;
-        std::vector<char> buffer(rowLength);
-        while (cursor->fetchNext(&status, buffer.data()) == IStatus::RESULT_OK) {
+        for (;;) {
             if (inChunk == kRowsPerChunk) {
                 chunks.emplace_back(new char[size_t(rowLength) * kRowsPerChunk]);
                 inChunk = 0;
             }
-            std::memcpy(chunks.back().get() + size_t(rowLength) * inChunk, buffer.data(), rowLength);
+            if (cursor->fetchNext(&status, chunks.back().get() + size_t(rowLength) * inChunk) != IStatus::RESULT_OK)
+                break;
             ++inChunk;
             ++rowCount;
         }
