@@ -76,6 +76,12 @@ bool endRequested()
 void resetEndRequestForTests()
 {
     g_endRequested = false;
+    // QCoreApplication::exit() leaves every later exec() returning at once
+    // until a main loop has run and ended again.
+    if (QCoreApplication::instance()) {
+        QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        QCoreApplication::exec();
+    }
 }
 
 } // namespace app

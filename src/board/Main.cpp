@@ -137,7 +137,18 @@ void TForm1::buildControls()
     StringGrid1->viewport()->installEventFilter(this);
     StringGrid1->setDrawCell(
         [this](QPainter& p, int c, int r, const QRect& rect) { StringGrid1DrawCell(p, c, r, rect); });
-    connect(StringGrid1, &platform::BoardGrid::clicked, this, [this] { app::guarded([this] { StringGrid1Click(); }); });
+    connect(StringGrid1, &platform::BoardGrid::clicked, this, [this] {
+        if (m_boardMoves > 0) {
+            // A move the board makes itself: a failure belongs to the handler that made it.
+            try {
+                StringGrid1Click();
+            } catch (const platform::AppError&) {
+                m_moveFailure = std::current_exception();
+            }
+        } else {
+            app::guarded([this] { StringGrid1Click(); });
+        }
+    });
     connect(StringGrid1, &platform::BoardGrid::doubleClicked, this,
             [this] { app::guarded([this] { StringGrid1DblClick(); }); });
     connect(StringGrid1, &platform::BoardGrid::contextMenuRequested, this,
@@ -232,7 +243,7 @@ void TForm1::FormShow()
     StringGrid1->setColCount(kDateColumns + 1);
     for (int i = 1; i <= kDateColumns; ++i)
         StringGrid1->setCell(i, 0, platform::fixedDateText(today.addDays(-62 + i)));
-    StringGrid1->setRow(1);
+    setCurrentRow(1);
     columnJump(62);
 
     DM->tAll.start();
@@ -289,10 +300,33 @@ void TForm1::applyRights()
 
 // ---- navigation ----------------------------------------------------------
 
+void TForm1::setCurrentCol(int col)
+{
+    moveCurrent([&] { StringGrid1->setCol(col); });
+}
+
+void TForm1::setCurrentRow(int row)
+{
+    moveCurrent([&] { StringGrid1->setRow(row); });
+}
+
+void TForm1::moveCurrent(const std::function<void()>& move)
+{
+    ++m_boardMoves;
+    m_moveFailure = nullptr;
+    move();
+    --m_boardMoves;
+    if (m_moveFailure) {
+        std::exception_ptr failure = m_moveFailure;
+        m_moveFailure = nullptr;
+        std::rethrow_exception(failure);
+    }
+}
+
 void TForm1::columnJump(int col)
 {
-    StringGrid1->setCol(StringGrid1->colCount() - 1);
-    StringGrid1->setCol(col);
+    setCurrentCol(StringGrid1->colCount() - 1);
+    setCurrentCol(col);
 }
 
 void TForm1::MCClick()
@@ -368,7 +402,7 @@ void TForm1::BoxChange()
     const QString selected = Box->currentIndex() >= 0 ? Box->itemText(Box->currentIndex()) : QString();
     for (int r = 1; r < StringGrid1->rowCount(); ++r)
         if (StringGrid1->cell(0, r) == selected)
-            StringGrid1->setRow(r);
+            setCurrentRow(r);
 }
 
 void TForm1::Splitter1Moved()

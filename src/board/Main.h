@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QMainWindow>
 #include <QSet>
+#include <exception>
+#include <functional>
 #include <vector>
 
 class QAction;
@@ -78,6 +80,10 @@ public:
     void N5Click();
     void N6Click();
 
+    // The current cell moved by the board: the click handler runs, and its
+    // failure ends the caller as if the handler had been called directly.
+    void setCurrentCol(int col);
+    void setCurrentRow(int row);
     // Select the last column, then the target, so the target scrolls to the left edge.
     void columnJump(int col);
     // The image that "Печать" prints: the client area as drawn on screen.
@@ -116,6 +122,10 @@ private:
     qint32 managerColor(const app::ConfValues& conf, int otv);
     void followConf(const app::ConfValues*& conf);
     const QString& dayText(int day);
+
+    void moveCurrent(const std::function<void()>& move);
+    int m_boardMoves = 0;
+    std::exception_ptr m_moveFailure;
 
     bool m_shown = false;
     bool m_activated = false;
