@@ -12,6 +12,10 @@ using namespace Firebird;
 
 namespace data {
 
+namespace {
+constexpr int kConnectTimeoutSeconds = 15;
+}
+
 Connection::Connection() = default;
 
 Connection::~Connection()
@@ -43,6 +47,9 @@ void Connection::open()
         dpb = lib.util()->getXpbBuilder(&status, IXpbBuilder::DPB, nullptr, 0);
         dpb->insertString(&status, isc_dpb_user_name, "sysdba");
         dpb->insertString(&status, isc_dpb_password, "hotelpass");
+        // A server host that does not answer at all fails here instead of
+        // after the system's own minutes of retries.
+        dpb->insertInt(&status, isc_dpb_connect_timeout, kConnectTimeoutSeconds);
         // The name travels like every other text: in the database's code page.
         const QByteArray name = toWin1251(m_databaseName);
         m_attachment = lib.provider()->attachDatabase(&status, name.constData(), dpb->getBufferLength(&status),
