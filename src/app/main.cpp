@@ -5,6 +5,7 @@
 #include "data/UnDM.h"
 #include "platform/AppError.h"
 #include "platform/Dialogs.h"
+#include "platform/Regional.h"
 #include "platform/ui/QtDialogs.h"
 #include "signin/Login.h"
 #include "staff/Unit5.h"
@@ -12,6 +13,9 @@
 #include <QApplication>
 #include <QFont>
 #include <QFontDatabase>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 #include <memory>
 
 int main(int argc, char* argv[])
@@ -20,10 +24,18 @@ int main(int argc, char* argv[])
     // The program ends when the board closes or the end is requested, not when
     // the sign-in dialog closes before the board is on screen.
     application.setQuitOnLastWindowClosed(false);
+    // Tahoma where installed; otherwise a free font of about its width with Cyrillic.
     if (!QFontDatabase::families().contains(QStringLiteral("Tahoma")))
         QFont::insertSubstitutions(QStringLiteral("Tahoma"),
-                                   {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
+                                   {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"),
                                     QStringLiteral("Noto Sans")});
+    // The calendar, the pickers and the standard buttons speak the user's
+    // language: the regional settings, Russian where the system has none.
+    QLocale::setDefault(platform::regionalLocale());
+    QTranslator qtTexts;
+    if (qtTexts.load(platform::regionalLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        application.installTranslator(&qtTexts);
     platform::QtDialogs dialogs;
     std::unique_ptr<app::UnattendedDialogs> unattended;
     if (const QString log = qEnvironmentVariable("HOTEL_UNATTENDED_LOG"); !log.isEmpty()) {
