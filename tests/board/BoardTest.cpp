@@ -332,6 +332,21 @@ private slots:
         QCOMPARE(b->Edit1->text(), QString("Сидоров"));
     }
 
+    // The headers keep their fixed pattern; reading one back follows the
+    // regional settings, so a desk set to another date form gets the failure.
+    void headerNotInTheRegionalForm()
+    {
+        BoardFixture f;
+        QVERIFY(f.start());
+        TForm1* b = f.board();
+        platform::setRegionalLocaleForTests(QLocale(QLocale::English, QLocale::UnitedStates));
+        b->StringGrid1->setRow(2);
+        platform::setRegionalLocaleForTests(QLocale(QLocale::Russian, QLocale::Russia));
+        QCOMPARE(f.dialogs().count(), 1);
+        QCOMPARE(f.dialogs().last().text, QString("'%1' is not a valid date.").arg(platform::fixedDateText(kToday)));
+        QCOMPARE(b->StringGrid1->cell(62, 0), platform::fixedDateText(kToday));
+    }
+
     void otherDesksBookingsShowAfterTheNextSelection()
     {
         BoardFixture f;
