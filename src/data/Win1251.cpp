@@ -55,14 +55,17 @@ QByteArray toWin1251(const QString& text)
     char* dst = out.data();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t u = text.at(i).unicode();
-        if (u < 0x80) {
+        if (u < 0x80 && u != 0) {
             dst[i] = static_cast<char>(u);
             continue;
         }
-        const auto it = map.constFind(u);
+        // NUL is a byte of the code page, but whoever reads the text as a C
+        // string (the client library the database name, other clients every
+        // text) would silently cut it there.
+        const auto it = u == 0 ? map.constEnd() : map.constFind(u);
         if (it == map.constEnd()) {
             char32_t code = u;
-            QString shown = text.mid(i, 1);
+            QString shown = u == 0 ? QString() : text.mid(i, 1);
             if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
                 code = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
                 shown = text.mid(i, 2);

@@ -10,8 +10,8 @@ namespace data {
 QString fromWin1251(const char* bytes, qsizetype length);
 inline QString fromWin1251(const QByteArray& bytes) { return fromWin1251(bytes.constData(), bytes.size()); }
 
-// Fails with AppError naming the first character Windows-1251 cannot hold;
-// nothing is ever replaced by "?".
+// Fails with AppError naming the first character Windows-1251 cannot hold,
+// U+0000 included; nothing is ever replaced by "?".
 QByteArray toWin1251(const QString& text);
 
 } // namespace data
