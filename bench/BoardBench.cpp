@@ -160,7 +160,10 @@ int main(int argc, char* argv[])
     });
     Form1->resize(1920, 1080);
     Form1->show();
-    QTest::qWaitForWindowExposed(Form1);
+    if (!QTest::qWaitForWindowExposed(Form1)) {
+        std::fprintf(stderr, "the board never came on screen\n");
+        return 1;
+    }
     QCoreApplication::processEvents();
     if (dm.qAll.recordCount() != kBookings) {
         std::fprintf(stderr, "the board did not open its bookings (%d)\n", dm.qAll.recordCount());
