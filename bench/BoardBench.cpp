@@ -3,6 +3,7 @@
 #include "Modal.h"
 
 #include "app/ErrorReport.h"
+#include "app/Program.h"
 #include "board/Main.h"
 #include "booking/Unit4.h"
 #include "data/UnDM.h"
@@ -143,16 +144,10 @@ int main(int argc, char* argv[])
                    .toUtf8());
     conf.close();
 
-    data::TDM dm;
-    data::DM = &dm;
-    auto form1 = std::make_unique<TForm1>();
-    Form1 = form1.get();
-    auto form4 = std::make_unique<TForm4>();
-    Form4 = form4.get();
-    auto form2 = std::make_unique<TForm2>();
-    Form2 = form2.get();
-    auto form6 = std::make_unique<TForm6>();
-    Form6 = form6.get();
+    app::Program program(application);
+    program.createDataModule();
+    program.createWindows();
+    data::TDM& dm = *data::DM;
     Modal::whenModalNamed(QStringLiteral("Form6"), [](QWidget* w) {
         Modal::typeInto(w, QStringLiteral("Edit1"), QStringLiteral("admin"));
         Modal::typeInto(w, QStringLiteral("Edit2"), QStringLiteral("admin"));
@@ -199,10 +194,5 @@ int main(int argc, char* argv[])
     std::printf("client.rss %.0f MB\n", rss);
     std::printf("board.visible_cells %d cells\n", (grid->visibleColCount() + 1) * (grid->visibleRowCount() + 1));
 
-    form6.reset();
-    form2.reset();
-    form4.reset();
-    form1.reset();
-    data::DM = nullptr;
     return 0;
 }

@@ -7,6 +7,7 @@
 #include "Modal.h"
 
 #include "app/ErrorReport.h"
+#include "app/Program.h"
 #include "board/Main.h"
 #include "booking/Unit4.h"
 #include "data/UnDM.h"
@@ -17,8 +18,6 @@
 #include "staff/Unit5.h"
 
 #include <QApplication>
-#include <QFont>
-#include <QFontDatabase>
 #include <QLineEdit>
 #include <QTest>
 #include <cstdio>
@@ -62,30 +61,17 @@ int main(int argc, char* argv[])
     platform::setExecutableFolderForTests(folder);
 
     application.setQuitOnLastWindowClosed(false);
-    if (!QFontDatabase::families().contains(QStringLiteral("Tahoma")))
-        QFont::insertSubstitutions(QStringLiteral("Tahoma"),
-                                   {QStringLiteral("DejaVu Sans"), QStringLiteral("Liberation Sans"),
-                                    QStringLiteral("Noto Sans")});
+    app::Program program(application);
     // Nobody answers boxes here: they are recorded, and any of them spoils the picture.
     DialogRecorder dialogs;
 
-    std::unique_ptr<data::TDM> dm;
     try {
-        dm = std::make_unique<data::TDM>();
+        program.createDataModule();
     } catch (const platform::AppError& e) {
         complain(e.message());
         return 1;
     }
-    data::DM = dm.get();
-
-    auto form1 = std::make_unique<TForm1>();
-    Form1 = form1.get();
-    auto form4 = std::make_unique<TForm4>();
-    Form4 = form4.get();
-    auto form2 = std::make_unique<TForm2>();
-    Form2 = form2.get();
-    auto form6 = std::make_unique<TForm6>();
-    Form6 = form6.get();
+    program.createWindows();
 
     Modal::whenModalNamed(QStringLiteral("Form6"), [](QWidget* w) {
         Modal::typeInto(w, QStringLiteral("Edit1"), QStringLiteral("admin"));
@@ -135,11 +121,5 @@ int main(int argc, char* argv[])
     }
 
     Modal::closeModals();
-    form6.reset();
-    form2.reset();
-    form4.reset();
-    form1.reset();
-    data::DM = nullptr;
-    dm.reset();
     return status;
 }

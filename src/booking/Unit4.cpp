@@ -11,6 +11,7 @@
 #include "platform/AppError.h"
 #include "platform/Regional.h"
 #include "staff/Unit5.h"
+#include "platform/ui/TextHolder.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -70,30 +71,6 @@ void makeLabel(QWidget* parent, int number, const QString& text, QWidget* buddy,
     label->setGeometry(kLabelLeft, fieldTop(row), kFieldLeft - kLabelLeft - 4, kFieldHeight);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->setBuddy(buddy);
-}
-
-QPlainTextEdit* makeHolder(QWidget* parent, const char* name)
-{
-    auto* holder = new QPlainTextEdit(parent);
-    holder->setObjectName(QLatin1String(name));
-    holder->setFocusPolicy(Qt::NoFocus);
-    holder->hide();
-    return holder;
-}
-
-QStringList linesOf(const QPlainTextEdit* holder)
-{
-    QStringList lines;
-    for (QTextBlock block = holder->document()->begin(); block.isValid(); block = block.next())
-        lines << block.text();
-    return lines;
-}
-
-void setLines(QPlainTextEdit* holder, const QStringList& lines)
-{
-    holder->clear();
-    for (const QString& line : lines)
-        holder->appendPlainText(line);
 }
 
 } // namespace
@@ -174,9 +151,9 @@ TForm4::TForm4(QWidget* parent)
     Button2 = makeButton(client, "Button2", QStringLiteral("Сохранить"), 73, 478);
     Button3 = makeButton(client, "Button3", QStringLiteral("Отмена"), 177, 478);
 
-    M = makeHolder(client, "M");
+    M = platform::makeTextHolder(client, "M");
     M->setGeometry(kClientWidth + 40, 8, 185, 89);
-    t = makeHolder(client, "t");
+    t = platform::makeTextHolder(client, "t");
 
     QWidget* order[] = {Button1, Edit1,  Edit3,  Edit5,  Edit8,  Edit9,  Edit10, Edit11, Edit6,
                         Edit2,   Edit4,  Edit12, Edit13, Edit14, Edit16, Edit7,  Button2, Button3};
@@ -285,12 +262,12 @@ data::sql::BookingTexts TForm4::bookingTexts() const
 
 QStringList TForm4::insertLines() const
 {
-    return linesOf(M);
+    return platform::holderLines(M);
 }
 
 QStringList TForm4::updateLines() const
 {
-    return linesOf(t);
+    return platform::holderLines(t);
 }
 
 void TForm4::Button2Click()
@@ -301,8 +278,8 @@ void TForm4::Button2Click()
     const data::sql::BookingTexts values = bookingTexts();
     const QStringList insert = data::sql::bookingInsert(values);
     const QStringList update = data::sql::bookingUpdate(values, dm.Quk.text(QStringLiteral("ID")));
-    setLines(M, insert);
-    setLines(t, update);
+    platform::setHolderLines(M, insert);
+    platform::setHolderLines(t, update);
 
     dm.tr1.end();
     if (NewBooking) {

@@ -4,6 +4,7 @@
 #include "data/Statements.h"
 #include "data/UnDM.h"
 #include "data/WriteStatement.h"
+#include "platform/ui/TextHolder.h"
 
 #include <QAction>
 #include <QLabel>
@@ -45,31 +46,6 @@ QLineEdit* makeEdit(QWidget* parent, const char* name, int top, int maxLength)
     edit->setGeometry(66, top, 374, 21);
     edit->setMaxLength(maxLength);
     return edit;
-}
-
-QPlainTextEdit* makeHolder(QWidget* parent, const char* name)
-{
-    auto* holder = new QPlainTextEdit(parent);
-    holder->setObjectName(QLatin1String(name));
-    holder->setFocusPolicy(Qt::NoFocus);
-    holder->hide();
-    return holder;
-}
-
-// The statement as it was added, one line per paragraph.
-QStringList linesOf(const QPlainTextEdit* holder)
-{
-    QStringList lines;
-    for (QTextBlock block = holder->document()->begin(); block.isValid(); block = block.next())
-        lines << block.text();
-    return lines;
-}
-
-void setLines(QPlainTextEdit* holder, const QStringList& lines)
-{
-    holder->clear();
-    for (const QString& line : lines)
-        holder->appendPlainText(line);
 }
 
 } // namespace
@@ -125,8 +101,8 @@ TForm2::TForm2(QWidget* parent)
     for (QPushButton* b : {Button2, Button3})
         b->move(b->x(), 174);
 
-    m = makeHolder(client, "m");
-    t = makeHolder(client, "t");
+    m = platform::makeTextHolder(client, "m");
+    t = platform::makeTextHolder(client, "t");
 
     setTabOrder(Button1, Button4);
     setTabOrder(Button4, Button5);
@@ -246,13 +222,13 @@ void TForm2::Button2Click()
 {
     app::guarded([&] {
         data::TDM& dm = *data::DM;
-        setLines(m, data::sql::accountInsert(Edit1->text(), Edit2->text(), Edit3->text(), Edit4->text()));
-        setLines(t, data::sql::accountUpdate(Edit1->text(), Edit2->text(), Edit3->text(), Edit4->text(),
+        platform::setHolderLines(m, data::sql::accountInsert(Edit1->text(), Edit2->text(), Edit3->text(), Edit4->text()));
+        platform::setHolderLines(t, data::sql::accountUpdate(Edit1->text(), Edit2->text(), Edit3->text(), Edit4->text(),
                                              dm.tabIm.text(QStringLiteral("ID"))));
         if (AddMode)
-            data::RunWriteStatement(linesOf(m), nullptr, {&dm.qAll});
+            data::RunWriteStatement(platform::holderLines(m), nullptr, {&dm.qAll});
         else
-            data::RunWriteStatement(linesOf(t), [&dm] { dm.tabIm.close(); }, {&dm.qAll});
+            data::RunWriteStatement(platform::holderLines(t), [&dm] { dm.tabIm.close(); }, {&dm.qAll});
         data::restartDataset(dm.tabIm);
         EnabledEdit(false);
         data::restartDataset(dm.qAll);
