@@ -1,6 +1,7 @@
 #include "BoardFixture.h"
 
 #include "board/Main.h"
+#include "app/ErrorReport.h"
 #include "data/UnDM.h"
 #include "platform/Regional.h"
 #include "platform/ui/BoardGrid.h"
@@ -117,6 +118,25 @@ private slots:
         MODAL_VERIFY();
         QVERIFY(!f.board()->N5->isEnabled());
         QVERIFY(!f.board()->N2->isEnabled());
+    }
+
+    // "Отмена" at start-up: the first show runs to its end, then the program
+    // ends without the board's close handler (the connection stays for the
+    // data module's destruction).
+    void cancelAtStartEndsTheProgram()
+    {
+        BoardFixture::Options o;
+        o.login = QString(); // the fixture does not sign in
+        BoardFixture f(o);
+        Modal::whenModalNamed("Form6", [](QWidget* w) { Modal::clickButton(w, "Button2"); });
+        f.start();
+        MODAL_VERIFY();
+        QVERIFY(app::endRequested());
+        TForm1* b = f.board();
+        QCOMPARE(b->StringGrid1->rowCount(), 13);
+        QCOMPARE(b->Box->count(), 12);
+        QVERIFY(!b->N5->isEnabled() && !b->N2->isEnabled());
+        QVERIFY(data::DM->DB.isOpen());
     }
 
     void surplusRowsRepeatTheLastRoom()
