@@ -128,6 +128,10 @@ void TForm6::FormShow()
             });
             return;
         }
+        // A fresh look at the accounts for every sign-in: an account deleted or
+        // a password changed at another desk counts at once, not only after
+        // this desk's snapshot of the staff table has been renewed.
+        dm.tIm.end();
         dm.tIm.start();
         if (!dm.tabIm.isOpen())
             dm.tabIm.open();

@@ -351,6 +351,44 @@ private slots:
         QCOMPARE(shown(b, kTodayCol, 4), kBlue);
     }
 
+    // An account deleted, or a password changed, at desk B no longer signs in
+    // at desk A, although A's staff dataset still holds its earlier snapshot.
+    void signInSeesOtherDesksAccounts()
+    {
+        Summary sum("signInSeesOtherDesksAccounts");
+        BoardFixture f(onServer("ivanova", "1111"));
+        QVERIFY(f.start());
+        MODAL_VERIFY();
+        TForm1* b = f.board();
+        OtherDesk deskB(f.db().path());
+        deskB.write({data::sql::accountDelete("2")});
+        deskB.write({"update OTV set PWD='new' where LOGIN='petrov'"});
+        sum.operations = 2;
+
+        auto signIn = [&](const QString& login, const QString& password) {
+            Modal::whenModalNamed("Form6", [=](QWidget* w) {
+                Modal::typeInto(w, "Edit1", login);
+                Modal::typeInto(w, "Edit2", password);
+                Modal::clickButton(w, "Button1");
+                if (w->isVisible())
+                    w->close();
+            });
+            b->N6->trigger();
+        };
+        signIn("ivanova", "1111");
+        MODAL_VERIFY();
+        QCOMPARE(f.dialogs().count(), 1);
+        QCOMPARE(f.dialogs().last().text, QString("Проверьте Ваш логин и пароль"));
+        signIn("petrov", "2222");
+        MODAL_VERIFY();
+        QCOMPARE(f.dialogs().count(), 2);
+        QCOMPARE(f.dialogs().last().text, QString("Проверьте Ваш пароль"));
+        signIn("petrov", "new");
+        MODAL_VERIFY();
+        QCOMPARE(f.dialogs().count(), 2);
+        QVERIFY(Form6->cb->isChecked());
+    }
+
     // Desk B deletes the account of the clerk signed in at desk A. A's staff
     // dataset reads the snapshot its transaction took at the sign-in, so the
     // window still shows the account; the clerk's save there changes no row,
