@@ -1,6 +1,7 @@
 #include "BoardFixture.h"
 
 #include "app/ErrorReport.h"
+#include "app/Program.h"
 #include "board/Main.h"
 #include "booking/Unit4.h"
 #include "platform/ExeDir.h"
@@ -9,6 +10,7 @@
 #include "signin/Login.h"
 #include "staff/Unit5.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QTest>
 
@@ -29,10 +31,7 @@ BoardFixture::BoardFixture(const Options& options) : m_options(options)
 BoardFixture::~BoardFixture()
 {
     Modal::closeModals();
-    m_form6.reset();
-    m_form2.reset();
-    m_form4.reset();
-    m_form1.reset();
+    m_program.reset();
     Form1 = nullptr;
     Form2 = nullptr;
     Form4 = nullptr;
@@ -53,14 +52,8 @@ bool BoardFixture::start()
 {
     data::TDM& dm = m_db->installDM(false);
     Q_UNUSED(dm);
-    m_form1 = std::make_unique<TForm1>();
-    Form1 = m_form1.get();
-    m_form4 = std::make_unique<TForm4>();
-    Form4 = m_form4.get();
-    m_form2 = std::make_unique<TForm2>();
-    Form2 = m_form2.get();
-    m_form6 = std::make_unique<TForm6>();
-    Form6 = m_form6.get();
+    m_program = std::make_unique<app::Program>(*qApp);
+    m_program->createWindows();
     if (!m_options.login.isNull()) {
         const QString login = m_options.login, password = m_options.password;
         Modal::whenModalNamed(QStringLiteral("Form6"), [login, password](QWidget* w) {
@@ -79,7 +72,17 @@ bool BoardFixture::start()
 
 TForm1* BoardFixture::board() const
 {
-    return m_form1.get();
+    return Form1;
+}
+
+void BoardFixture::doubleClick(TForm1* board, int col, int row)
+{
+    auto* g = board->StringGrid1;
+    const QPoint at = g->cellRect(col, row).center();
+    QTest::mousePress(g->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(g->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseRelease(g->viewport(), Qt::LeftButton, {}, at);
 }
 
 void BoardFixture::addBooking(int id, int room, const QDate& arrival, const QDate& departure, int otv,

@@ -9,9 +9,7 @@
 #include <memory>
 
 class TForm1;
-class TForm2;
-class TForm4;
-class TForm6;
+namespace app { class Program; }
 
 // The whole program on a fresh database: conf.ini in a folder standing for the
 // executable's, the data module and the four windows created in their order.
@@ -41,6 +39,10 @@ public:
     bool start();
     TForm1* board() const;
 
+    // What the system delivers for a double-click on a cell of the board:
+    // press, release, double-click, release.
+    static void doubleClick(TForm1* board, int col, int row);
+
     // Adds a booking by SQL: room, arrival and departure as dates, manager.
     void addBooking(int id, int room, const QDate& arrival, const QDate& departure, int otv,
                     const QString& client = QStringLiteral("Гость"), const QString& tel = QStringLiteral("555-01"));
@@ -51,8 +53,5 @@ private:
     std::unique_ptr<TestDb> m_db;
     QTemporaryDir m_exeDir;
     QString m_confPath;
-    std::unique_ptr<TForm1> m_form1;
-    std::unique_ptr<TForm4> m_form4;
-    std::unique_ptr<TForm2> m_form2;
-    std::unique_ptr<TForm6> m_form6;
+    std::unique_ptr<app::Program> m_program;
 };

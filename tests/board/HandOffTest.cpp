@@ -16,17 +16,6 @@ namespace {
 
 const QDate kToday(2026, 11, 25);
 
-void doubleClick(TForm1* b, int col, int row)
-{
-    // What the system delivers for a double-click: press, release, double-click, release.
-    auto* g = b->StringGrid1;
-    const QPoint at = g->cellRect(col, row).center();
-    QTest::mousePress(g->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseRelease(g->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseRelease(g->viewport(), Qt::LeftButton, {}, at);
-}
-
 // What the editor showed when it came up, read inside its modal loop.
 struct Shown {
     bool editing = false;
@@ -87,8 +76,8 @@ private slots:
         TForm1* b = f.board();
         bool shown = false;
         Modal::whenModalNamed("Form4", [&](QWidget* w) { shown = true; w->close(); }, 300);
-        doubleClick(b, 62, 3);
-        doubleClick(b, 62, 2);
+        BoardFixture::doubleClick(b, 62, 3);
+        BoardFixture::doubleClick(b, 62, 2);
         QVERIFY(!shown);
         Modal::takeProblems(); // the watch that never matched
         QVERIFY(!data::DM->Quk.isOpen());
@@ -104,7 +93,7 @@ private slots:
             s = capture(w);
             w->close();
         });
-        doubleClick(b, 64, 5);
+        BoardFixture::doubleClick(b, 64, 5);
         MODAL_VERIFY();
         QVERIFY(s.editing);
         QVERIFY(s.newBooking);
@@ -141,7 +130,7 @@ private slots:
             e->Button2->click();
             w->close();
         });
-        doubleClick(b, col, 3);
+        BoardFixture::doubleClick(b, col, 3);
         MODAL_VERIFY();
         QVERIFY(s.editing);
         QVERIFY(!s.newBooking);
@@ -169,7 +158,7 @@ private slots:
             wasNew = NewBooking;
             w->close();
         });
-        doubleClick(f.board(), 62, 2);
+        BoardFixture::doubleClick(f.board(), 62, 2);
         MODAL_VERIFY();
         QVERIFY(wasNew);
     }
@@ -205,7 +194,7 @@ private slots:
             Modal::clickButton(w, "Button2");
             w->close();
         });
-        doubleClick(b, 62, 6);
+        BoardFixture::doubleClick(b, 62, 6);
         MODAL_VERIFY();
         QCOMPARE(f.dialogs().count(), 0);
         const QString id = f.db().value("select ID from RES");
@@ -226,7 +215,7 @@ private slots:
             Modal::clickButton(w, "Button2");
             w->close();
         });
-        doubleClick(b, 62, 6);
+        BoardFixture::doubleClick(b, 62, 6);
         MODAL_VERIFY();
         QCOMPARE(f.db().value("select count(*) from RES"), QString("1"));
         QCOMPARE(f.db().value("select TEL from RES where ID=" + id), QString("8-912-333-44-55"));

@@ -81,16 +81,6 @@ void faultRows()
     QTest::newRow("server killed") << "kill";
 }
 
-void doubleClick(TForm1* b, int col, int row)
-{
-    auto* g = b->StringGrid1;
-    const QPoint at = g->cellRect(col, row).center();
-    QTest::mousePress(g->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseRelease(g->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseRelease(g->viewport(), Qt::LeftButton, {}, at);
-}
-
 // A message of the client library about the lost server, not one of the
 // program's own texts.
 bool fromLostServer(const QString& text)
@@ -239,7 +229,7 @@ private slots:
             tr1Open = data::DM->tr1.active();
             e->N1->trigger();
         }, 60000);
-        doubleClick(f.board(), kTodayCol, 3);
+        BoardFixture::doubleClick(f.board(), kTodayCol, 3);
         MODAL_VERIFY();
         sum.faults = 1;
         sum.operations = 1;

@@ -74,17 +74,6 @@ BoardFixture::Options onServer(const QString& login = QStringLiteral("admin"),
     return o;
 }
 
-void doubleClick(TForm1* b, int col, int row)
-{
-    // What the system delivers for a double-click: press, release, double-click, release.
-    auto* g = b->StringGrid1;
-    const QPoint at = g->cellRect(col, row).center();
-    QTest::mousePress(g->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseRelease(g->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseRelease(g->viewport(), Qt::LeftButton, {}, at);
-}
-
 // The colour a clerk sees in a cell, painted afresh.
 QColor shown(TForm1* b, int col, int row)
 {
@@ -239,7 +228,7 @@ private slots:
             waitedInEditor = !write->done();
             static_cast<TForm4*>(w)->N1->trigger();
         });
-        doubleClick(b, kTodayCol, 3);
+        BoardFixture::doubleClick(b, kTodayCol, 3);
         MODAL_VERIFY();
         QVERIFY2(held, "the editor did not hold the booking in Quk and Tran1");
         QVERIFY(write);
@@ -312,7 +301,7 @@ private slots:
             }
             e->N1->trigger();
         });
-        doubleClick(b, kTodayCol, 3);
+        BoardFixture::doubleClick(b, kTodayCol, 3);
         MODAL_VERIFY();
         QVERIFY(deletion);
         sum.operations = save ? 2 : 1;
