@@ -38,26 +38,7 @@ void BoardGrid::setColCount(int count)
         return;
     const bool shrinks = count < m_colCount;
     m_colCount = count;
-    if (shrinks && !m_text.isEmpty()) {
-        for (auto it = m_text.begin(); it != m_text.end();) {
-            if (int(it.key() >> 32) >= count)
-                it = m_text.erase(it);
-            else
-                ++it;
-        }
-    }
-    const int wanted = std::clamp(m_col, firstDataCol(), m_colCount - 1);
-    const bool moved = wanted != m_col;
-    m_col = wanted;
-    m_selEnd.setX(std::clamp(m_selEnd.x(), firstDataCol(), m_colCount - 1));
-    if (moved) {
-        m_selEnd = QPoint(m_col, m_row);
-        m_handled = QPoint(-1, -1);
-    }
-    updateScrollBars();
-    if (moved)
-        scrollIntoView();
-    viewport()->update();
+    countChanged(true, shrinks);
 }
 
 void BoardGrid::setRowCount(int count)
@@ -67,18 +48,33 @@ void BoardGrid::setRowCount(int count)
         return;
     const bool shrinks = count < m_rowCount;
     m_rowCount = count;
+    countChanged(false, shrinks);
+}
+
+// After a change of the column count (cols) or the row count: texts beyond
+// the grid go, and a current cell beyond it moves onto the last one left and
+// into view, without clicked().
+void BoardGrid::countChanged(bool cols, bool shrinks)
+{
+    const int count = cols ? m_colCount : m_rowCount;
     if (shrinks && !m_text.isEmpty()) {
         for (auto it = m_text.begin(); it != m_text.end();) {
-            if (int(quint32(it.key())) >= count)
+            const int index = cols ? int(it.key() >> 32) : int(quint32(it.key()));
+            if (index >= count)
                 it = m_text.erase(it);
             else
                 ++it;
         }
     }
-    const int wanted = std::clamp(m_row, firstDataRow(), m_rowCount - 1);
-    const bool moved = wanted != m_row;
-    m_row = wanted;
-    m_selEnd.setY(std::clamp(m_selEnd.y(), firstDataRow(), m_rowCount - 1));
+    int& current = cols ? m_col : m_row;
+    const int first = cols ? firstDataCol() : firstDataRow();
+    const int wanted = std::clamp(current, first, count - 1);
+    const bool moved = wanted != current;
+    current = wanted;
+    if (cols)
+        m_selEnd.setX(std::clamp(m_selEnd.x(), first, count - 1));
+    else
+        m_selEnd.setY(std::clamp(m_selEnd.y(), first, count - 1));
     if (moved) {
         m_selEnd = QPoint(m_col, m_row);
         m_handled = QPoint(-1, -1);

@@ -122,6 +122,7 @@ private:
 
     // Moves the current cell and scrolls it into view; true when it moved.
     bool moveCurrent(int col, int row);
+    void countChanged(bool cols, bool shrinks);
     void scrollIntoView();
     void setTopLeft(int leftCol, int topRow);
     void updateScrollBars();
