@@ -213,6 +213,24 @@ QString readConf(const QString& section, const QString& key)
     return readConfValue(confPath(), section, key);
 }
 
+DatabaseSettings readDatabaseSettings(const QString& path)
+{
+    const ConfValues conf = parseConf(readConfBytes(path));
+    const QString base = QStringLiteral("Base");
+    DatabaseSettings s{conf.value(base, QStringLiteral("Path")), conf.value(base, QStringLiteral("User")),
+                       conf.value(base, QStringLiteral("Password"))};
+    if (!s.user.isEmpty() && s.password.isEmpty())
+        throw platform::AppError(QStringLiteral("В conf.ini в разделе Base задан User, но нет Password"));
+    if (s.user.isEmpty() && !s.password.isEmpty())
+        throw platform::AppError(QStringLiteral("В conf.ini в разделе Base задан Password, но нет User"));
+    return s;
+}
+
+DatabaseSettings readDatabaseSettings()
+{
+    return readDatabaseSettings(confPath());
+}
+
 // ---------------------------------------------------------------------------
 
 namespace {

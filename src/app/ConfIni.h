@@ -49,6 +49,18 @@ QString confPath();
 QString readConfValue(const QString& path, const QString& section, const QString& key);
 QString readConf(const QString& section, const QString& key);
 
+// Section Base: where the database is and, optionally, whom to sign in to
+// the server as. An empty user means the program's own fixed login. User and
+// Password come together; one without the other fails with a message that
+// names the missing key.
+struct DatabaseSettings {
+    QString path;
+    QString user;
+    QString password;
+};
+DatabaseSettings readDatabaseSettings(const QString& path);
+DatabaseSettings readDatabaseSettings();
+
 // Decimal or hexadecimal ("$", "x", "0x") integer text; anything else fails
 // with "'<text>' is not a valid integer value".
 qint32 strToInt(const QString& text);

@@ -15,6 +15,7 @@ namespace app {
 namespace {
 
 bool g_endRequested = false;
+int g_exitStatus = 0;
 QSet<QString> g_queued;
 
 void endModalsAndQuit()
@@ -73,9 +74,20 @@ bool endRequested()
     return g_endRequested;
 }
 
+void setExitStatus(int status)
+{
+    g_exitStatus = status;
+}
+
+int exitStatus()
+{
+    return g_exitStatus;
+}
+
 void resetEndRequestForTests()
 {
     g_endRequested = false;
+    g_exitStatus = 0;
     // QCoreApplication::exit() leaves every later exec() returning at once
     // until a main loop has run and ended again.
     if (QCoreApplication::instance()) {

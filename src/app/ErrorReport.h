@@ -38,6 +38,11 @@ bool guarded(F&& handler)
 // made before the main loop has started (main checks endRequested()).
 void requestEnd();
 bool endRequested();
+
+// What the program ends with: 0, unless start-up met a fault that only the
+// administrator can mend (a half-given database login in conf.ini).
+void setExitStatus(int status);
+int exitStatus();
 void resetEndRequestForTests();
 
 } // namespace app

@@ -41,6 +41,8 @@ TForm1* Form1 = nullptr;
 namespace {
 
 constexpr int kDateColumns = 124;
+// 1 stands for the missing client library.
+constexpr int kBadLoginExitStatus = 2;
 constexpr int kLeftPanelWidth = 164;
 
 QFont tahoma(int pointSize)
@@ -209,7 +211,16 @@ void TForm1::buildMenus()
 
 void TForm1::FormCreate()
 {
-    DM->DB.setDatabaseName(app::readConf(QStringLiteral("Base"), QStringLiteral("Path")));
+    app::DatabaseSettings base;
+    try {
+        base = app::readDatabaseSettings();
+    } catch (const platform::AppError&) {
+        app::setExitStatus(kBadLoginExitStatus);
+        throw;
+    }
+    DM->DB.setDatabaseName(base.path);
+    if (!base.user.isEmpty())
+        DM->DB.setLogin(base.user, base.password);
     DM->DB.open();
 }
 

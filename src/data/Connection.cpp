@@ -30,6 +30,14 @@ void Connection::setDatabaseName(const QString& name)
     m_databaseName = name;
 }
 
+void Connection::setLogin(const QString& user, const QString& password)
+{
+    if (isOpen())
+        throw platform::AppError(QStringLiteral("Cannot change the database user while the database is open"));
+    m_user = user;
+    m_password = password;
+}
+
 void Connection::checkOpen() const
 {
     if (!isOpen())
@@ -45,8 +53,9 @@ void Connection::open()
     IXpbBuilder* dpb = nullptr;
     try {
         dpb = lib.util()->getXpbBuilder(&status, IXpbBuilder::DPB, nullptr, 0);
-        dpb->insertString(&status, isc_dpb_user_name, "sysdba");
-        dpb->insertString(&status, isc_dpb_password, "hotelpass");
+        // As typed by the administrator who made the account: the system's encoding.
+        dpb->insertString(&status, isc_dpb_user_name, m_user.toLocal8Bit().constData());
+        dpb->insertString(&status, isc_dpb_password, m_password.toLocal8Bit().constData());
         // A server host that does not answer at all fails here instead of
         // after the system's own minutes of retries.
         dpb->insertInt(&status, isc_dpb_connect_timeout, kConnectTimeoutSeconds);

@@ -20,6 +20,10 @@ public:
     // Only while the connection is closed.
     void setDatabaseName(const QString& name);
     const QString& databaseName() const { return m_databaseName; }
+    // The database user; until set, the server's administrator with the
+    // program's fixed password. Only while the connection is closed.
+    void setLogin(const QString& user, const QString& password);
+    const QString& user() const { return m_user; }
 
     void open();
     // Closes every dataset, commits every active transaction, releases the
@@ -38,6 +42,8 @@ public:
 
 private:
     QString m_databaseName;
+    QString m_user = QStringLiteral("sysdba");
+    QString m_password = QStringLiteral("hotelpass");
     Firebird::IAttachment* m_attachment = nullptr;
     QList<Transaction*> m_transactions;
 };
