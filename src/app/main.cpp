@@ -1,3 +1,4 @@
+#include "app/CommandLine.h"
 #include "app/ErrorReport.h"
 #include "app/Program.h"
 #include "app/UnattendedDialogs.h"
@@ -11,6 +12,10 @@
 
 int main(int argc, char* argv[])
 {
+    // Answered without a display, before the toolkit looks for one.
+    if (const std::optional<int> status = app::runInfoOption(argc, argv))
+        return *status;
+
     QApplication application(argc, argv);
     // The program ends when the board closes or the end is requested, not when
     // the sign-in dialog closes before the board is on screen.
@@ -40,5 +45,5 @@ int main(int argc, char* argv[])
     // must not be lost: the main loop then never starts.
     if (!app::endRequested())
         application.exec();
-    return 0;
+    return app::exitStatus();
 }
