@@ -3,6 +3,7 @@
 // ways must agree, and the integer and colour readers must either give a
 // value or fail with AppError.
 #include "app/ConfIni.h"
+#include "board/Colors.h"
 
 #include "platform/AppError.h"
 #include "platform/ExeDir.h"
@@ -57,12 +58,12 @@ void readNumber(const QString& text)
     }
 
     try {
-        const qint32 colour = app::strToColor(text);
+        const qint32 colour = board::strToColor(text);
         // Names never read as integers, so where the integer reader succeeds it decides.
         check(!isInt || colour == asInt, "colour differs from the integer of the same text");
-        const QColor painted = app::colorToQColor(colour);
+        const QColor painted = board::colorToQColor(colour);
         check(painted.isValid(), "colour without a paint");
-        check(app::colorIsNone(colour) == (colour == app::kColorNone), "clNone not told");
+        check(board::colorIsNone(colour) == (colour == board::kColorNone), "clNone not told");
     } catch (const platform::AppError&) {
         check(!isInt, "integer text refused as colour");
     }

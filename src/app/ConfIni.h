@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QColor>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -64,19 +63,6 @@ DatabaseSettings readDatabaseSettings();
 // Decimal or hexadecimal ("$", "x", "0x") integer text; anything else fails
 // with "'<text>' is not a valid integer value".
 qint32 strToInt(const QString& text);
-
-// A colour name such as "clRed" or integer text. Bits 0-7 hold red, 8-15
-// green, 16-23 blue; a negative value names a system colour by its low byte.
-qint32 strToColor(const QString& text);
-
-inline constexpr qint32 kColorNone = 0x1FFFFFFF;
-inline constexpr qint32 kColorDefault = 0x20000000;
-
-// clNone is no fill at all: colorToQColor gives transparent for it, and
-// painters should skip the fill instead.
-bool colorIsNone(qint32 value);
-// clDefault paints white, the classic window colour.
-QColor colorToQColor(qint32 value);
 
 // The settings for the painting path, which asks for them per cell: the file
 // is read again only when its size, inode or change times differ from the

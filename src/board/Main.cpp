@@ -2,6 +2,7 @@
 
 #include "app/ConfIni.h"
 #include "app/ErrorReport.h"
+#include "board/Colors.h"
 #include "booking/Unit4.h"
 #include "data/Statements.h"
 #include "data/UnDM.h"
@@ -29,10 +30,6 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QSplitter>
-
-#include <algorithm>
-#include <limits>
-#include <optional>
 
 using data::DM;
 
@@ -373,8 +370,11 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         Panel3->resize(Panel2->width(), Panel3->height());
         MC->resize(Panel2->width(), MC->height());
     }
-    if (StringGrid1 && watched == StringGrid1->viewport() && event->type() == QEvent::Paint)
-        m_paintConf = nullptr;
+    if (StringGrid1 && watched == StringGrid1->viewport() && event->type() == QEvent::Paint) {
+        // conf.ini is looked at once per paint of the board, not once per cell.
+        m_occupancy.colors().expire();
+        m_textAscent = QFontMetrics(StringGrid1->font()).ascent();
+    }
     if (watched == Panel1 && event->type() == QEvent::Resize)
         StringGrid1->setGeometry(Panel1->rect());
     return QMainWindow::eventFilter(watched, event);
@@ -452,186 +452,30 @@ void TForm1::StringGrid1Click()
 
 // ---- painting ------------------------------------------------------------
 
-namespace {
-constexpr int kNoDay = std::numeric_limits<int>::min();
-}
-
-void TForm1::rebuildIndex()
-{
-    const data::Dataset& q = DM->qAll;
-    m_rooms.clear();
-    m_indexGeneration = q.generation();
-    const int zals = q.fieldIndex(QStringLiteral("ZALS_ID"));
-    const int otv = q.fieldIndex(QStringLiteral("OTV_ID"));
-    const int d1 = q.fieldIndex(QStringLiteral("DATE1"));
-    const int d2 = q.fieldIndex(QStringLiteral("DATE2"));
-    m_clientColumn = q.fieldIndex(QStringLiteral("CLIENT"));
-    m_telColumn = q.fieldIndex(QStringLiteral("TEL"));
-    m_date1Column = d1;
-    const qsizetype rows = q.rowCount();
-    for (qsizetype i = 0; i < rows; ++i) {
-        // A manager number beyond int has no colour either way.
-        const int otvId = int(std::clamp<qint64>(q.integerAt(i, otv), -1, std::numeric_limits<int>::max()));
-        const int room = int(std::clamp<qint64>(q.integerAt(i, zals), -1, std::numeric_limits<int>::max()));
-        Room& r = m_rooms[room];
-        const Booking b{q.dayNumberAt(i, d1), q.dayNumberAt(i, d2), otvId, i};
-        r.byArrival.push_back(b);
-        r.longestStay = std::max(r.longestStay, b.day2 - b.day1);
-        if (std::none_of(r.managers.begin(), r.managers.end(), [&](const auto& m) { return m.first == otvId; }))
-            r.managers.emplace_back(otvId, i);
-    }
-    for (auto it = m_rooms.begin(); it != m_rooms.end(); ++it)
-        std::stable_sort(it->byArrival.begin(), it->byArrival.end(),
-                         [](const Booking& x, const Booking& y) { return x.day1 < y.day1; });
-}
-
-void TForm1::covering(const Room& room, int day, std::vector<const Booking*>& out) const
-{
-    out.clear();
-    const qint64 earliest = qint64(day) - room.longestStay;
-    auto it = std::lower_bound(room.byArrival.begin(), room.byArrival.end(), earliest,
-                               [](const Booking& b, qint64 d) { return b.day1 < d; });
-    for (; it != room.byArrival.end() && it->day1 <= day; ++it)
-        if (it->day2 >= day)
-            out.push_back(&*it);
-    std::sort(out.begin(), out.end(), [](const Booking* x, const Booking* y) { return x->row < y->row; });
-}
-
-void TForm1::followConf(const app::ConfValues*& conf)
-{
-    conf = &m_conf.values();
-    if (m_conf.contentVersion() != m_confVersion) {
-        m_confVersion = m_conf.contentVersion();
-        m_managersKnown = false;
-        m_colors.clear();
-        m_paintFailures.clear();
-    }
-}
-
-// A day in the regional short date form, as the data layer gives DATE1 as text.
-const QString& TForm1::dayText(int day)
-{
-    auto it = m_dayTexts.constFind(day);
-    if (it == m_dayTexts.constEnd()) {
-        if (m_dayTexts.size() > 4096)
-            m_dayTexts.clear();
-        it = m_dayTexts.insert(day, platform::dateToText(data::Dataset::dateOfDayNumber(day)));
-    }
-    return *it;
-}
-
-qint32 TForm1::managerCount(const app::ConfValues& conf)
-{
-    if (!m_managersKnown) {
-        m_managers = app::strToInt(conf.value(QStringLiteral("Color"), QStringLiteral("Otv")));
-        m_managersKnown = true;
-    }
-    return m_managers;
-}
-
-qint32 TForm1::managerColor(const app::ConfValues& conf, int otv)
-{
-    const auto it = m_colors.constFind(otv);
-    if (it != m_colors.constEnd())
-        return *it;
-    const qint32 color = app::strToColor(conf.value(QStringLiteral("Color"), QStringLiteral("c") + QString::number(otv)));
-    m_colors.insert(otv, color);
-    return color;
-}
-
-int TForm1::headerDay(int col)
-{
-    const QString text = StringGrid1->cell(col, 0);
-    const auto it = m_headerDays.constFind(text);
-    if (it != m_headerDays.constEnd())
-        return *it;
-    int day = kNoDay;
-    if (!text.isEmpty()) {
-        const QDate date = QDate::fromString(text, platform::shortDateFormat());
-        if (date.isValid())
-            day = data::Dataset::dayNumber(date);
-    }
-    if (m_headerDays.size() > 4096)
-        m_headerDays.clear();
-    m_headerDays.insert(text, day);
-    return day;
-}
-
-// Every booking of the cell's row is considered in qAll's order, later ones
-// drawn over earlier ones, with the settings of conf.ini as it is now. The
-// outcome is that of scanning every row of qAll for every cell and reading
-// the file for each booking: the rows are indexed once per opening of qAll,
-// and the settings converted once per content of the file.
+// The cell as the occupancy model answers it, bands in their order, later
+// ones over earlier ones, with the settings of conf.ini as it is now.
 void TForm1::StringGrid1DrawCell(QPainter& painter, int col, int row, const QRect& rect)
 {
-    data::Dataset& q = DM->qAll;
-    if (!q.isOpen()) {
+    if (!m_occupancy.follow(DM->qAll)) {
         app::requestEnd();
         return;
     }
-    if (m_indexGeneration != q.generation())
-        rebuildIndex();
-    const auto room = m_rooms.constFind(row);
-    if (room == m_rooms.constEnd())
-        return;
-    // conf.ini is looked at once per paint of the board, not once per cell.
-    if (!m_paintConf) {
-        followConf(m_paintConf);
-        m_textAscent = QFontMetrics(StringGrid1->font()).ascent();
-    }
-    const app::ConfValues* conf = m_paintConf;
-
-    try {
-        const qint32 managers = managerCount(*conf);
-        // A colour that cannot be read stops the scan at the first row naming
-        // that manager: bookings before it are drawn, the rest of the cell not.
-        qsizetype stopAt = std::numeric_limits<qsizetype>::max();
-        std::optional<platform::AppError> failure;
-        for (const auto& [otv, firstRow] : room->managers) {
-            if (otv < 1 || otv > managers)
-                continue;
-            try {
-                managerColor(*conf, otv);
-            } catch (const platform::AppError& e) {
-                if (firstRow < stopAt) {
-                    stopAt = firstRow;
-                    failure = e;
-                }
-            }
-        }
-        const int day = headerDay(col);
-        if (day != kNoDay) {
-            covering(*room, day, m_scratch);
-            QString headerText;
-            for (const Booking* b : m_scratch) {
-                if (b->row >= stopAt)
-                    break;
-                if (b->otv < 1 || b->otv > managers)
-                    continue;
-                const qint32 color = managerColor(*conf, b->otv);
-                if (!app::colorIsNone(color))
-                    painter.fillRect(rect, app::colorToQColor(color));
-                if (headerText.isNull())
-                    headerText = StringGrid1->cell(col, 0);
-                if (headerText == dayText(b->day1)) {
-                    painter.setPen(StringGrid1->palette().color(QPalette::Text));
-                    painter.drawText(QPoint(rect.left() + 5, rect.top() + 2 + m_textAscent),
-                                     q.textAt(b->row, m_clientColumn));
-                    painter.drawText(QPoint(rect.left() + 5, rect.top() + 19 + m_textAscent),
-                                     q.textAt(b->row, m_telColumn));
-                }
-            }
-        }
-        if (failure)
-            throw *failure;
-    } catch (const platform::AppError& e) {
-        // The cell stays unfinished; the report waits for the event loop and
-        // is not repeated while the same failure comes back on every repaint.
-        if (!m_paintFailures.contains(e.message())) {
-            m_paintFailures.insert(e.message());
-            app::reportErrorQueued(e.message());
+    m_occupancy.cell(row, StringGrid1->cell(col, 0), m_cellView);
+    for (const board::Layer& layer : m_cellView.layers) {
+        if (!board::colorIsNone(layer.color))
+            painter.fillRect(rect, board::colorToQColor(layer.color));
+        if (layer.guest) {
+            painter.setPen(StringGrid1->palette().color(QPalette::Text));
+            painter.drawText(QPoint(rect.left() + 5, rect.top() + 2 + m_textAscent),
+                             DM->qAll.textAt(layer.stay->row, m_occupancy.clientColumn()));
+            painter.drawText(QPoint(rect.left() + 5, rect.top() + 19 + m_textAscent),
+                             DM->qAll.textAt(layer.stay->row, m_occupancy.telColumn()));
         }
     }
+    // The cell stays unfinished; the report waits for the event loop and is
+    // not repeated while the same failure comes back on every repaint.
+    if (m_cellView.failure && m_occupancy.colors().firstFailure(m_cellView.failure->message()))
+        app::reportErrorQueued(m_cellView.failure->message());
 }
 
 // ---- the editor hand-off -------------------------------------------------
@@ -670,11 +514,11 @@ void TForm1::StringGrid1DblClick()
     DM->Quk.open();
     if (!DM->Quk.hasCurrent()) {
         // No booking starts here: open the one whose band is drawn in the cell.
-        const qsizetype drawn = bookingDrawnAt(c, r);
-        if (drawn < 0)
+        const board::Stay* drawn = m_occupancy.follow(DM->qAll) ? m_occupancy.drawnAt(r, h) : nullptr;
+        if (!drawn)
             return;
-        const int arrival = DM->qAll.dayNumberAt(drawn, m_date1Column);
-        DM->Quk.setSql(data::sql::bookingAt(platform::fixedDateText(data::Dataset::dateOfDayNumber(arrival)), r));
+        DM->Quk.setSql(
+            data::sql::bookingAt(platform::fixedDateText(data::Dataset::dateOfDayNumber(drawn->arrival)), r));
         DM->Quk.open();
         if (!DM->Quk.hasCurrent())
             return;
@@ -702,30 +546,6 @@ void TForm1::StringGrid1DblClick()
     Form4->selectManager(int(q.asInteger(QStringLiteral("OTV_ID"))));
     Form4->exec();
     StringGrid1Click();
-}
-
-// The qAll row of the booking whose band is drawn in a cell: the last one of
-// the room covering the day with a manager that has a colour; -1 for none.
-qsizetype TForm1::bookingDrawnAt(int col, int row)
-{
-    data::Dataset& q = DM->qAll;
-    if (!q.isOpen())
-        return -1;
-    if (m_indexGeneration != q.generation())
-        rebuildIndex();
-    const auto room = m_rooms.constFind(row);
-    const int day = headerDay(col);
-    if (room == m_rooms.constEnd() || day == kNoDay)
-        return -1;
-    const app::ConfValues* conf = nullptr;
-    followConf(conf);
-    const qint32 managers = managerCount(*conf);
-    std::vector<const Booking*> found;
-    covering(*room, day, found);
-    for (auto it = found.rbegin(); it != found.rend(); ++it)
-        if ((*it)->otv >= 1 && (*it)->otv <= managers)
-            return (*it)->row;
-    return -1;
 }
 
 // ---- menu commands -------------------------------------------------------

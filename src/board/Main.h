@@ -1,10 +1,8 @@
 #pragma once
 
-#include "app/ConfIni.h"
+#include "board/Occupancy.h"
 
-#include <QHash>
 #include <QMainWindow>
-#include <QSet>
 #include <exception>
 #include <functional>
 #include <vector>
@@ -96,32 +94,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Booking {
-        int day1, day2, otv;
-        qsizetype row; // in qAll's order
-    };
-    // The bookings of one room: by arrival day for finding those covering a
-    // day, and each manager with the first row that names it, for reading the
-    // colours in the order the rows come.
-    struct Room {
-        std::vector<Booking> byArrival;
-        int longestStay = 0;
-        std::vector<std::pair<int, qsizetype>> managers;
-    };
     void buildControls();
     void buildMenus();
     void applyRights();
-    void rebuildIndex();
-    int headerDay(int col);
     void boxEdited(const QString& typed);
-    qsizetype bookingDrawnAt(int col, int row);
-    // The bookings covering a day, in qAll's order.
-    void covering(const Room& room, int day, std::vector<const Booking*>& out) const;
-    // Settings converted once per content of conf.ini.
-    qint32 managerCount(const app::ConfValues& conf);
-    qint32 managerColor(const app::ConfValues& conf, int otv);
-    void followConf(const app::ConfValues*& conf);
-    const QString& dayText(int day);
 
     void moveCurrent(const std::function<void()>& move);
     int m_boardMoves = 0;
@@ -130,22 +106,9 @@ private:
     bool m_shown = false;
     bool m_activated = false;
 
-    quint64 m_indexGeneration = 0;
-    QHash<int, Room> m_rooms;
-    int m_clientColumn = -1, m_telColumn = -1, m_date1Column = -1;
-    QHash<QString, int> m_headerDays;
-
-    app::ConfCache m_conf;
-    int m_confVersion = -1;
-    bool m_managersKnown = false;
-    qint32 m_managers = 0;
-    QHash<int, qint32> m_colors;
-    QSet<QString> m_paintFailures;
-    std::vector<const Booking*> m_scratch;
-    // The settings of the paint under way; null between paints.
-    const app::ConfValues* m_paintConf = nullptr;
+    board::Occupancy m_occupancy;
+    board::CellView m_cellView;
     int m_textAscent = 0;
-    QHash<int, QString> m_dayTexts;
 };
 
 extern TForm1* Form1;

@@ -3,6 +3,7 @@
 // must come back at once with what is there, and the numbers of the board
 // must either convert or fail with the conversion message.
 #include "app/ConfIni.h"
+#include "board/Colors.h"
 
 #include "platform/AppError.h"
 #include "platform/ExeDir.h"
@@ -249,7 +250,7 @@ private slots:
                     ++numbers;
                 }
                 try {
-                    strToColor(value);
+                    board::strToColor(value);
                 } catch (const platform::AppError& e) {
                     QCOMPARE(e.message(), notInteger(value));
                 }
