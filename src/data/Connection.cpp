@@ -1,5 +1,6 @@
 #include "data/Connection.h"
 
+#include "data/ChangeEvents.h"
 #include "data/Transaction.h"
 #include "data/Dataset.h"
 #include "data/Win1251.h"
@@ -16,7 +17,7 @@ namespace {
 constexpr int kConnectTimeoutSeconds = 15;
 }
 
-Connection::Connection() = default;
+Connection::Connection() : m_changes(std::make_unique<ChangeEvents>()) {}
 
 Connection::~Connection()
 {
@@ -70,12 +71,14 @@ void Connection::open()
         m_attachment = nullptr;
         fb::rethrow(e);
     }
+    m_changes->subscribe(m_attachment);
 }
 
 void Connection::close()
 {
     if (!isOpen())
         return;
+    m_changes->cancel();
     std::optional<platform::AppError> first;
     auto keep = [&first](const platform::AppError& e) {
         if (!first)

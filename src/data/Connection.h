@@ -3,10 +3,13 @@
 #include <QList>
 #include <QString>
 
+#include <memory>
+
 namespace Firebird { class IAttachment; }
 
 namespace data {
 
+class ChangeEvents;
 class Transaction;
 
 // The single attachment to the database (DB).
@@ -40,12 +43,17 @@ public:
     // Fails with "Cannot perform operation -- DB is not open" when closed.
     void checkOpen() const;
 
+    // The change notifications of this attachment, subscribed on every open
+    // and cancelled before the attachment is released.
+    ChangeEvents& changes() const { return *m_changes; }
+
 private:
     QString m_databaseName;
     QString m_user = QStringLiteral("sysdba");
     QString m_password = QStringLiteral("hotelpass");
     Firebird::IAttachment* m_attachment = nullptr;
     QList<Transaction*> m_transactions;
+    std::unique_ptr<ChangeEvents> m_changes;
 };
 
 } // namespace data

@@ -1,5 +1,6 @@
 #include "data/Dataset.h"
 
+#include "data/ChangeEvents.h"
 #include "data/Connection.h"
 #include "data/Transaction.h"
 #include "data/Win1251.h"
@@ -122,6 +123,8 @@ void Dataset::open()
         throw platform::AppError(QStringLiteral("%1: SQL statement is empty").arg(m_name));
     const QByteArray sql = toWin1251(text);
     m_transaction.startAutomatically();
+    // Taken before the rows: a change notified during the fetch counts as unseen.
+    const quint64 changesAtOpen = connection.changes().sequence();
 
     auto columns = std::make_unique<Columns>();
     std::vector<std::unique_ptr<char[]>> chunks;
@@ -223,6 +226,7 @@ void Dataset::open()
     m_current = rowCount > 0 ? 0 : -1;
     m_open = true;
     ++m_generation;
+    m_changesAtOpen = changesAtOpen;
     emit changed();
 }
 
@@ -300,7 +304,9 @@ void Dataset::execute()
     try {
         statement = connection.attachment()->prepare(&status, m_transaction.handle(), unsigned(sql.size()),
                                                      sql.constData(), 3, 0);
+        m_affected = 0;
         statement->execute(&status, m_transaction.handle(), nullptr, nullptr, nullptr, nullptr);
+        m_affected = statement->getAffectedRecords(&status);
         statement->free(&status);
     } catch (const FbException& e) {
         if (statement)

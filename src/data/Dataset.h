@@ -89,6 +89,11 @@ public:
     QString textAt(qsizetype row, int column) const;
     // Increases on every opening, so callers can tell a fresh content.
     quint64 generation() const { return m_generation; }
+    // The connection's count of change notifications when the rows were
+    // last read (ChangeEvents::sequence()).
+    quint64 changesAtOpen() const { return m_changesAtOpen; }
+    // Rows the last execute() changed.
+    quint64 affectedRows() const { return m_affected; }
 
     static int dayNumber(const QDate& date);
     static QDate dateOfDayNumber(int days);
@@ -126,6 +131,8 @@ private:
     size_t m_rowCount = 0;
     qsizetype m_current = -1;
     quint64 m_generation = 0;
+    quint64 m_changesAtOpen = 0;
+    quint64 m_affected = 0;
 };
 
 } // namespace data

@@ -1,10 +1,18 @@
 #include "data/WriteStatement.h"
 
+#include "data/ChangeEvents.h"
 #include "data/UnDM.h"
 #include "platform/AppError.h"
 #include "platform/Dialogs.h"
 
 namespace data {
+
+namespace {
+// The notification of the desk's own commit comes back within a few
+// milliseconds; counted before the re-read that follows, it causes no
+// second reload of the board.
+constexpr int kOwnChangeWaitMs = 250;
+}
 
 void showErrorBox(const QString& message)
 {
@@ -23,6 +31,8 @@ void RunWriteStatement(const QStringList& statement, const std::function<void()>
         dm.tr1.begin();
         dm.IBQuery2.execute();
         dm.tr1.commit();
+        if (dm.IBQuery2.affectedRows() > 0)
+            dm.DB.changes().awaitChange(kOwnChangeWaitMs);
         for (Dataset* d : reopen) {
             d->close();
             d->open();

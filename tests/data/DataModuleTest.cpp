@@ -131,18 +131,23 @@ private slots:
         dm.tr1.rollback();
     }
 
-    void snapshotUntilRestarted()
+    // An open dataset keeps the rows it fetched; its read-committed
+    // transaction gives the latest commit to the next opening, restarted or not.
+    void rowsKeptUntilReopened()
     {
         TestDb db;
         TDM& dm = db.installDM();
         dm.qAll.open();
         QCOMPARE(dm.qAll.recordCount(), 0);
         db.exec(insertBooking(1, "Новый", 1, "01.12.2026", "02.12.2026", 2));
-        dm.qAll.close();
-        dm.qAll.open(); // same transaction, same snapshot
         QCOMPARE(dm.qAll.recordCount(), 0);
-        data::restartDataset(dm.qAll);
+        dm.qAll.close();
+        dm.qAll.open(); // same transaction
+        QVERIFY(dm.tAll.active());
         QCOMPARE(dm.qAll.recordCount(), 1);
+        db.exec(insertBooking(2, "Второй", 1, "05.12.2026", "06.12.2026", 2));
+        data::restartDataset(dm.qAll);
+        QCOMPARE(dm.qAll.recordCount(), 2);
     }
 
     void filterBecomesTheWhereClause()
