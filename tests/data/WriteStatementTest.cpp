@@ -66,6 +66,45 @@ private slots:
         QCOMPARE(db.value("select DOLJN from OTV where ID=1"), QString("whole"));
     }
 
+    // The server quotes stored text in the database's code page; the box shows it readably.
+    void refusalQuotingStoredTextIsReadable_data()
+    {
+        QTest::addColumn<QString>("index");
+        QTest::addColumn<QString>("statement");
+        QTest::addColumn<QString>("quoted");
+        QTest::newRow("duplicate Latin login")
+            << "create unique index OTV_LOGIN on OTV (LOGIN)"
+            << "INSERT INTO OTV (ID, NAME, DOLJN, Login, pwd) values (GEN_ID(GEN_OTV_ID,1),'Иванова-2', 'Менеджер', "
+               "'ivanova', '1')"
+            << "(\"LOGIN\" = 'ivanova')";
+        QTest::newRow("two accounts given one Cyrillic login")
+            << "create unique index OTV_LOGIN on OTV (LOGIN)"
+            << "update OTV set LOGIN='Иванова' where ID in (2, 3)"
+            << "(\"LOGIN\" = 'Иванова')";
+        QTest::newRow("duplicate room name with digits")
+            << "create unique index ZALS_NAME on ZALS (NAME)"
+            << "insert into ZALS (ID, NAME) values (13, 'Люкс 1')"
+            << "(\"NAME\" = 'Люкс 1')";
+    }
+
+    void refusalQuotingStoredTextIsReadable()
+    {
+        QFETCH(QString, index);
+        QFETCH(QString, statement);
+        QFETCH(QString, quoted);
+        TestDb db;
+        db.exec(index);
+        db.installDM();
+        DialogRecorder dialogs;
+        data::RunWriteStatement({statement}, nullptr, {});
+        QCOMPARE(dialogs.count(), 1);
+        const QString text = dialogs.last().text;
+        // The library's own words and the quoted value, both readable.
+        QVERIFY2(text.contains("attempt to store duplicate value"), qPrintable(text));
+        QVERIFY2(text.contains(quoted), qPrintable(text));
+        QVERIFY2(!text.contains(QChar::ReplacementCharacter), qPrintable(text));
+    }
+
     void reopenFailureKeepsTheChange()
     {
         TestDb db;
