@@ -9,6 +9,7 @@
 #include "staff/Unit5.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QMenuBar>
 #include <QTest>
@@ -683,6 +684,42 @@ private slots:
         QCOMPARE(f().editing(), editing);
         QVERIFY(f().isVisible());
         QCOMPARE(entries(f().Edit7), kManagers);
+    }
+
+    // A pasted text of several lines reaches the database as it stands in its field.
+    void lineBreaksStayAsTheyAre_data()
+    {
+        QTest::addColumn<bool>("change");
+        QTest::addColumn<QString>("client");
+        QTest::newRow("new booking, LF") << false << "Иванов\nПётр";
+        QTest::newRow("new booking, CR LF") << false << "Иванов\r\nПётр";
+        QTest::newRow("new booking, CR alone") << false << "Иванов\rПётр";
+        QTest::newRow("change, empty line between") << true << "Иванов\n\nПётр";
+        QTest::newRow("change, break at the end") << true << "Иванов\n";
+    }
+
+    void lineBreaksStayAsTheyAre()
+    {
+        QFETCH(bool, change);
+        QFETCH(QString, client);
+        if (change) {
+            fx->insertBooking(7, "Гость", 5, kArrival, kDeparture, 3);
+            fx->loadLikeBoard(kArrival, 5);
+        } else {
+            enter(plain());
+        }
+        QApplication::clipboard()->setText(client);
+        f().Edit1->selectAll();
+        f().Edit1->paste();
+        QCOMPARE(f().Edit1->text(), client);
+        f().Button2->click();
+
+        QCOMPARE(fx->boxes().count(), 0);
+        const QStringList stored = fx->db().rows("select CLIENT, octet_length(CLIENT) from RES");
+        QCOMPARE(stored.size(), 1);
+        QCOMPARE(stored.first(), client + "|" + QString::number(client.size()));
+        // The statement still has its own two lines.
+        QCOMPARE((change ? f().updateLines() : f().insertLines()).size(), 2);
     }
 };
 

@@ -8,6 +8,8 @@
 #include "staff/Unit5.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -356,6 +358,40 @@ private slots:
         } else {
             QCOMPARE(d.fields(), typed);
         }
+    }
+
+    // A name pasted with its line breaks is stored as it stands in the field.
+    void lineBreaksStayAsTheyAre_data()
+    {
+        QTest::addColumn<bool>("add");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("new account, LF") << true << "Орлова\nИрина";
+        QTest::newRow("change, CR LF") << false << "Петров\r\nСергей";
+        QTest::newRow("change, CR alone") << false << "Петров\rСергей";
+    }
+
+    void lineBreaksStayAsTheyAre()
+    {
+        QFETCH(bool, add);
+        QFETCH(QString, name);
+        Desk d;
+        d.signIn("petrov", "2222");
+        d.form.show();
+        if (add) {
+            d.form.Button1Click();
+            d.typeAll({"", "Менеджер", "orlova", "7777"});
+        } else {
+            d.form.Button4Click();
+        }
+        QApplication::clipboard()->setText(name);
+        d.form.Edit1->selectAll();
+        d.form.Edit1->paste();
+        QCOMPARE(d.form.Edit1->text(), name);
+        d.form.Button2Click();
+
+        QCOMPARE(d.dialogs.count(), 0);
+        QCOMPARE(d.db.rows(QString("select NAME, octet_length(NAME) from OTV where ID=%1").arg(add ? 9 : 3)),
+                 QStringList{name + "|" + QString::number(name.size())});
     }
 
     void deleteAsksFirst_data()

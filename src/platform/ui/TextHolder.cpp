@@ -1,7 +1,6 @@
 #include "platform/ui/TextHolder.h"
 
 #include <QPlainTextEdit>
-#include <QTextBlock>
 
 namespace platform {
 
@@ -14,19 +13,21 @@ QPlainTextEdit* makeTextHolder(QWidget* parent, const char* objectName)
     return holder;
 }
 
+namespace {
+// The document would cut a value at CR, LF, U+2028 or U+2029 and give the
+// pieces back as lines of their own, so the lines are kept beside it.
+constexpr char kLines[] = "holderLines";
+} // namespace
+
 QStringList holderLines(const QPlainTextEdit* holder)
 {
-    QStringList lines;
-    for (QTextBlock block = holder->document()->begin(); block.isValid(); block = block.next())
-        lines << block.text();
-    return lines;
+    return holder->property(kLines).toStringList();
 }
 
 void setHolderLines(QPlainTextEdit* holder, const QStringList& lines)
 {
-    holder->clear();
-    for (const QString& line : lines)
-        holder->appendPlainText(line);
+    holder->setProperty(kLines, lines);
+    holder->setPlainText(lines.join(QLatin1Char('\n')));
 }
 
 } // namespace platform
