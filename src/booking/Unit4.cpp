@@ -322,8 +322,19 @@ void TForm4::N1Click()
 
 void TForm4::N3Click()
 {
-    if (Form2)
-        Form2->exec();
+    if (!Form2)
+        return;
+    // Quk's table-stability lock would make every account write of the staff
+    // window fail on this very connection. The loaded booking is let go while
+    // that window is open and read again afterwards, so a save here still
+    // changes it.
+    data::TDM& dm = *data::DM;
+    const bool held = dm.Quk.isOpen();
+    if (held)
+        dm.Tran1.end();
+    Form2->exec();
+    if (held)
+        dm.Quk.open();
 }
 
 void TForm4::FormShow()

@@ -721,6 +721,73 @@ private slots:
         // The statement still has its own two lines.
         QCOMPARE((change ? f().updateLines() : f().insertLines()).size(), 2);
     }
+
+    // The staff window opened from the editor while a booking from the board is
+    // loaded: the account is saved, and the booking stays the one the editor changes.
+    void staffWindowSavesWhileABookingIsLoaded_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("change the account") << "Изменить";
+        QTest::newRow("add an account") << "Добавить";
+        QTest::newRow("delete an account") << "Удалить";
+    }
+
+    void staffWindowSavesWhileABookingIsLoaded()
+    {
+        QFETCH(QString, command);
+        fx->insertBooking(7, "Гость", 5, kArrival, kDeparture, 3);
+        // An account without bookings, shown in the staff window.
+        fx->db().exec("insert into OTV (ID, NAME, DOLJN, GR, LOGIN, PWD) values (20, 'Стажёр', 'Стажёр', 'VIEW', "
+                      "'trainee', '1')");
+        dm().tabIm.setFilter(data::sql::loginFilter("trainee"));
+        dm().tabIm.setFiltered(true);
+        TForm2 staff;
+        Form2 = &staff;
+        fx->loadLikeBoard(kArrival, 5);
+        QVERIFY(fx->show());
+        QVERIFY(dm().Tran1.active());
+
+        Modal::whenModalNamed("Form2", [&](QWidget* modal) {
+            if (command == "Удалить") {
+                fx->boxes().answerNext(platform::Yes);
+                staff.Button5->click();
+            } else {
+                Modal::clickButton(modal, command);
+                Modal::typeInto(modal, "Edit1", "Стажёр Петров");
+                Modal::typeInto(modal, "Edit3", "trainee");
+                Modal::clickButton(modal, "Сохранить");
+            }
+            static_cast<QDialog*>(modal)->reject();
+        });
+        f().N3->trigger();
+        Form2 = nullptr;
+        MODAL_VERIFY();
+
+        const QStringList errors = [&] {
+            QStringList texts;
+            for (const auto& m : fx->boxes().messages())
+                if (m.icon == platform::MsgIcon::Error)
+                    texts << m.text;
+            return texts;
+        }();
+        QVERIFY2(errors.isEmpty(), qPrintable(errors.join('\n')));
+        const QString accounts = fx->db().rows("select NAME from OTV where LOGIN='trainee' order by NAME").join(',');
+        if (command == "Изменить")
+            QCOMPARE(accounts, QString("Стажёр Петров"));
+        else if (command == "Добавить")
+            QCOMPARE(accounts, QString("Стажёр,Стажёр Петров"));
+        else
+            QCOMPARE(accounts, QString());
+
+        // Back in the editor the booking is held again, and its save changes it.
+        QVERIFY(dm().Quk.isOpen() && dm().Tran1.active());
+        QCOMPARE(dm().Quk.text("ID"), QString("7"));
+        retype(f().Edit3, "765-43-21");
+        f().Button2->click();
+        QCOMPARE(fx->boxes().count(), command == "Удалить" ? 1 : 0);
+        QCOMPARE(fx->db().value("select TEL from RES where ID=7"), QString("765-43-21"));
+        QCOMPARE(fx->db().value("select count(*) from RES"), QString("1"));
+    }
 };
 
 QTEST_MAIN(BookingEditorTest)
