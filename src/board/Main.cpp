@@ -21,6 +21,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -29,6 +30,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSplitter>
 
 using data::DM;
@@ -160,6 +162,7 @@ void TForm1::buildControls()
     Box->setCompleter(nullptr); // completion is the box's own, below
     Box->setGeometry(16, 9, 73, 21);
     Box->raise();
+    Box->lineEdit()->installEventFilter(this);
     connect(Box->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& typed) { boxEdited(typed); });
     connect(Box, &QComboBox::activated, this, [this] { app::guarded([this] { BoxChange(); }); });
 
@@ -259,6 +262,8 @@ void TForm1::FormShow()
 
     Form6->exec();
 
+    // The rights count whatever becomes of the room set-up below.
+    const auto rights = qScopeGuard([this] { applyRights(); });
     DM->tabZals.open();
     Box->clear();
     Box->setEditText(QString());
@@ -272,7 +277,6 @@ void TForm1::FormShow()
     }
     Box->setCurrentIndex(-1);
     Box->setEditText(QString());
-    applyRights();
 }
 
 void TForm1::FormActivate()
@@ -377,11 +381,34 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
     }
     if (watched == Panel1 && event->type() == QEvent::Resize)
         StringGrid1->setGeometry(Panel1->rect());
+    if (Box && watched == Box->lineEdit()) {
+        // Only a typed character completes; Backspace, Delete, cut and paste edit the text as it is.
+        if (event->type() == QEvent::KeyPress) {
+            const QString text = static_cast<QKeyEvent*>(event)->text();
+            m_boxTyped = !text.isEmpty() && text.at(0).isPrint();
+        } else if (event->type() == QEvent::InputMethod) {
+            m_boxTyped = !static_cast<QInputMethodEvent*>(event)->commitString().isEmpty();
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
 void TForm1::boxEdited(const QString& typed)
 {
+    const bool complete = m_boxTyped;
+    m_boxTyped = false;
+    if (!complete) {
+        // The text stays as edited; an item is selected only when it is that text.
+        const int cursor = Box->lineEdit()->cursorPosition();
+        {
+            const QSignalBlocker block(Box);
+            Box->setCurrentIndex(Box->findText(typed, Qt::MatchExactly | Qt::MatchCaseSensitive));
+            Box->lineEdit()->setText(typed);
+            Box->lineEdit()->setCursorPosition(cursor);
+        }
+        app::guarded([this] { BoxChange(); });
+        return;
+    }
     // Type-ahead: complete to the first room that starts with the typed text.
     int match = -1;
     if (!typed.isEmpty()) {
@@ -510,40 +537,55 @@ void TForm1::StringGrid1DblClick()
         return;
     }
 
-    DM->Quk.setSql(data::sql::bookingAt(h, r));
-    DM->Quk.open();
-    if (!DM->Quk.hasCurrent()) {
-        // No booking starts here: open the one whose band is drawn in the cell.
-        const board::Stay* drawn = m_occupancy.follow(DM->qAll) ? m_occupancy.drawnAt(r, h) : nullptr;
-        if (!drawn)
-            return;
-        DM->Quk.setSql(
-            data::sql::bookingAt(platform::fixedDateText(data::Dataset::dateOfDayNumber(drawn->arrival)), r));
+    // Quk holds its table-stability lock for the editor only: every way out
+    // that does not show the editor closes it, or other desks' saves would wait.
+    try {
+        DM->Quk.setSql(data::sql::bookingAt(h, r));
         DM->Quk.open();
-        if (!DM->Quk.hasCurrent())
-            return;
+        if (!DM->Quk.hasCurrent()) {
+            // No booking starts here: open the one whose band is drawn in the cell.
+            const board::Stay* drawn = m_occupancy.follow(DM->qAll) ? m_occupancy.drawnAt(r, h) : nullptr;
+            if (drawn) {
+                DM->Quk.setSql(
+                    data::sql::bookingAt(platform::fixedDateText(data::Dataset::dateOfDayNumber(drawn->arrival)), r));
+                DM->Quk.open();
+            }
+            if (!DM->Quk.hasCurrent()) {
+                // Gone since the board was read (deleted at another desk): show the board as it is now.
+                DM->Quk.close();
+                StringGrid1Click();
+                return;
+            }
+        }
+        DM->tabZals.open();
+        DM->tabOtv.open();
+        NewBooking = false;
+        Form4->EnabledEdit(true);
+        Form4->fillManagers();
+        data::Dataset& q = DM->Quk;
+        Form4->Edit1->setText(q.text(QStringLiteral("CLIENT")));
+        Form4->Edit3->setText(q.text(QStringLiteral("TEL")));
+        Form4->Edit5->setText(q.text(QStringLiteral("CORP")));
+        Form4->Edit8->setText(q.text(QStringLiteral("TURAG")));
+        Form4->Edit9->setText(q.text(QStringLiteral("VZROS")));
+        Form4->Edit10->setText(q.text(QStringLiteral("REB6")));
+        Form4->Edit11->setText(q.text(QStringLiteral("REB12")));
+        Form4->Edit6->setKeyValue(int(q.asInteger(QStringLiteral("ZALS_ID"))));
+        Form4->Edit2->setDate(q.asDate(QStringLiteral("DATE1")));
+        Form4->Edit4->setDate(q.asDate(QStringLiteral("DATE2")));
+        Form4->Edit12->setText(q.text(QStringLiteral("PRICE")));
+        Form4->Edit13->setText(q.text(QStringLiteral("SKIDKA")));
+        Form4->Edit14->setText(q.text(QStringLiteral("OPLATA")));
+        Form4->Edit16->setText(q.text(QStringLiteral("GARANTY")));
+        Form4->selectManager(int(q.asInteger(QStringLiteral("OTV_ID"))));
+    } catch (const platform::AppError&) {
+        try {
+            DM->Quk.close();
+        } catch (const platform::AppError&) {
+            // the failure being reported is the first one
+        }
+        throw;
     }
-    DM->tabZals.open();
-    DM->tabOtv.open();
-    NewBooking = false;
-    Form4->EnabledEdit(true);
-    Form4->fillManagers();
-    data::Dataset& q = DM->Quk;
-    Form4->Edit1->setText(q.text(QStringLiteral("CLIENT")));
-    Form4->Edit3->setText(q.text(QStringLiteral("TEL")));
-    Form4->Edit5->setText(q.text(QStringLiteral("CORP")));
-    Form4->Edit8->setText(q.text(QStringLiteral("TURAG")));
-    Form4->Edit9->setText(q.text(QStringLiteral("VZROS")));
-    Form4->Edit10->setText(q.text(QStringLiteral("REB6")));
-    Form4->Edit11->setText(q.text(QStringLiteral("REB12")));
-    Form4->Edit6->setKeyValue(int(q.asInteger(QStringLiteral("ZALS_ID"))));
-    Form4->Edit2->setDate(q.asDate(QStringLiteral("DATE1")));
-    Form4->Edit4->setDate(q.asDate(QStringLiteral("DATE2")));
-    Form4->Edit12->setText(q.text(QStringLiteral("PRICE")));
-    Form4->Edit13->setText(q.text(QStringLiteral("SKIDKA")));
-    Form4->Edit14->setText(q.text(QStringLiteral("OPLATA")));
-    Form4->Edit16->setText(q.text(QStringLiteral("GARANTY")));
-    Form4->selectManager(int(q.asInteger(QStringLiteral("OTV_ID"))));
     Form4->exec();
     StringGrid1Click();
 }

@@ -103,6 +103,8 @@ private:
     int m_boardMoves = 0;
     std::exception_ptr m_moveFailure;
 
+    // The last key in the room search box typed a character (completion follows it).
+    bool m_boxTyped = false;
     bool m_shown = false;
     bool m_activated = false;
 

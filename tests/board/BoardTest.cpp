@@ -164,6 +164,76 @@ private slots:
         QCOMPARE(b->StringGrid1->row(), 5);
     }
 
+    // Backspace and Delete shorten the text; only typed characters complete it.
+    void roomSearchEditsWithBackspaceAndDelete_data()
+    {
+        QTest::addColumn<QStringList>("keys"); // "<BS>" and "<DEL>" for the keys, anything else typed
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("selected"); // the completion, selected after the typed text
+        QTest::addColumn<int>("row");
+        QTest::newRow("completion taken back") << QStringList{"Л", "<BS>"} << "Л" << "" << 9;
+        QTest::newRow("down to nothing") << QStringList{"Л", "<BS>", "<BS>"} << "" << "" << 9;
+        QTest::newRow("typing completes again") << QStringList{"Л", "<BS>", "ю"} << "Люкс 1" << "кс 1" << 9;
+        QTest::newRow("whole name shortened") << QStringList{"Люкс 2", "<BS>"} << "Люкс " << "" << 10;
+        QTest::newRow("Delete takes the completion") << QStringList{"Сем", "<DEL>"} << "Сем" << "" << 12;
+        QTest::newRow("Delete then Backspace") << QStringList{"20", "<DEL>", "<BS>"} << "2" << "" << 5;
+    }
+
+    void roomSearchEditsWithBackspaceAndDelete()
+    {
+        QFETCH(QStringList, keys);
+        QFETCH(QString, text);
+        QFETCH(QString, selected);
+        QFETCH(int, row);
+        BoardFixture f;
+        QVERIFY(f.start());
+        TForm1* b = f.board();
+        QLineEdit* edit = b->Box->lineEdit();
+        b->Box->setFocus();
+        for (const QString& key : keys) {
+            if (key == "<BS>")
+                QTest::keyClick(edit, Qt::Key_Backspace);
+            else if (key == "<DEL>")
+                QTest::keyClick(edit, Qt::Key_Delete);
+            else
+                typeText(edit, key);
+        }
+        QCOMPARE(b->Box->currentText(), text);
+        QCOMPARE(edit->selectedText(), selected);
+        QCOMPARE(b->StringGrid1->row(), row);
+        QCOMPARE(f.dialogs().count(), 0);
+    }
+
+    // The rights of the account hold whatever becomes of the room set-up.
+    void rightsAppliedWhateverTheRooms_data()
+    {
+        QTest::addColumn<QString>("login");
+        QTest::addColumn<QString>("count");
+        QTest::addColumn<bool>("rights");
+        QTest::newRow("no rights, Count not a number") << "guest" << "twelve" << false;
+        QTest::newRow("no rights, Count missing") << "guest" << QString() << false;
+        QTest::newRow("rights, Count not a number") << "admin" << "twelve" << true;
+        QTest::newRow("no rights, rooms table gone") << "guest" << "12" << false;
+    }
+
+    void rightsAppliedWhateverTheRooms()
+    {
+        QFETCH(QString, login);
+        QFETCH(QString, count);
+        QFETCH(bool, rights);
+        BoardFixture::Options o;
+        o.login = login;
+        o.password = login;
+        BoardFixture f(o);
+        f.writeConf(QString("[Base]\nPath=%1\n%2").arg(f.db().path(), count.isNull() ? "" : "[Rows]\nCount=" + count + "\n"));
+        if (QTest::currentDataTag() == QByteArray("no rights, rooms table gone"))
+            f.db().exec("drop table ZALS");
+        QVERIFY(f.start());
+        QCOMPARE(f.dialogs().count(), 1); // the set-up's failure, reported
+        QCOMPARE(f.board()->N5->isEnabled(), rights);
+        QCOMPARE(f.board()->N2->isEnabled(), rights);
+    }
+
     void countFailureSkipsTheRest()
     {
         BoardFixture::Options o;
