@@ -18,11 +18,15 @@ BoardFixture::BoardFixture() : BoardFixture(Options()) {}
 
 BoardFixture::BoardFixture(const Options& options) : m_options(options)
 {
-    m_db = std::make_unique<TestDb>(options.where);
+    m_db = options.path.isEmpty() ? std::make_unique<TestDb>(options.where)
+                                  : std::make_unique<TestDb>(options.path, options.user, options.userPassword);
     platform::setExecutableFolderForTests(m_exeDir.path());
     m_confPath = m_exeDir.filePath(QStringLiteral("conf.ini"));
-    writeConf(QStringLiteral("[Base]\nPath=%1\n[Rows]\nCount=%2\n[Color]\n%3%4")
-                  .arg(m_db->path())
+    const QString login = options.user.isEmpty()
+        ? QString()
+        : QStringLiteral("User=%1\nPassword=%2\n").arg(options.user, options.userPassword);
+    writeConf(QStringLiteral("[Base]\nPath=%1\n%2[Rows]\nCount=%3\n[Color]\n%4%5")
+                  .arg(m_db->path(), login)
                   .arg(options.rows)
                   .arg(options.colors, options.confExtra));
     app::resetEndRequestForTests();

@@ -23,6 +23,11 @@ public:
                                         "c6=clFuchsia\nc7=12632256\n");
         int rows = 12;
         TestDb::Where where = TestDb::Where::Embedded;
+        // An existing database in place of a fresh copy, and the database
+        // user that conf.ini names for it (none: the fixed login).
+        QString path;
+        QString user;
+        QString userPassword;
     };
 
     BoardFixture();

@@ -54,6 +54,11 @@ TestDb::TestDb(Where where)
     }
 }
 
+TestDb::TestDb(const QString& path, const QString& user, const QString& password)
+    : m_path(path), m_user(user), m_password(password)
+{
+}
+
 TestDb::~TestDb()
 {
     if (m_dm) {
@@ -72,6 +77,8 @@ void TestDb::exec(const QStringList& statements) const
 {
     data::Connection db;
     db.setDatabaseName(m_path);
+    if (!m_user.isEmpty())
+        db.setLogin(m_user, m_password);
     db.open();
     data::Transaction tr(db, QStringLiteral("test"), {});
     data::Dataset q(QStringLiteral("testExec"), tr, QStringList(), {});
@@ -88,6 +95,8 @@ QStringList TestDb::rows(const QString& select) const
 {
     data::Connection db;
     db.setDatabaseName(m_path);
+    if (!m_user.isEmpty())
+        db.setLogin(m_user, m_password);
     db.open();
     data::Transaction tr(db, QStringLiteral("test"), {});
     data::Dataset q(QStringLiteral("testQuery"), tr, {select}, {});
@@ -120,6 +129,8 @@ data::TDM& TestDb::installDM(bool open)
 {
     m_dm = std::make_unique<data::TDM>();
     m_dm->DB.setDatabaseName(m_path);
+    if (!m_user.isEmpty())
+        m_dm->DB.setLogin(m_user, m_password);
     if (open)
         m_dm->DB.open();
     data::DM = m_dm.get();

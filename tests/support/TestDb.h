@@ -14,6 +14,9 @@ public:
     enum class Where { Embedded, Server };
 
     explicit TestDb(Where where = Where::Embedded);
+    // A database that exists already (a hotel's, set up by its scripts),
+    // reached as the given user; nothing is copied and nothing removed.
+    TestDb(const QString& path, const QString& user, const QString& password);
     ~TestDb();
 
     bool ok() const { return !m_path.isEmpty(); }
@@ -40,5 +43,7 @@ private:
     QTemporaryDir m_dir;
     QString m_file;
     QString m_path;
+    QString m_user;
+    QString m_password;
     std::unique_ptr<data::TDM> m_dm;
 };
