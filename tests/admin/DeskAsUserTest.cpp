@@ -1,6 +1,8 @@
 #include "BoardFixture.h"
 
 #include "board/Main.h"
+#include "data/ChangeEvents.h"
+#include "data/UnDM.h"
 #include "booking/Unit4.h"
 #include "platform/AppError.h"
 #include "platform/Regional.h"
@@ -107,6 +109,25 @@ private slots:
         QCOMPARE(db.value("select DOLJN from OTV where LOGIN='novyi'"), QString("Менеджер"));
         db.exec("delete from OTV where LOGIN='novyi'");
         QCOMPARE(db.value("select count(*) from OTV where LOGIN='novyi'"), QString("0"));
+    }
+
+    // Another desk's change reaches this one through the server's events
+    // port, with the triggers running for the restricted user.
+    void changeEventsReachTheDesk()
+    {
+        const BoardFixture::Options o = deskOptions();
+        data::TDM desk;
+        desk.DB.setDatabaseName(o.path);
+        desk.DB.setLogin(o.user, o.userPassword);
+        desk.DB.open();
+        data::ChangeEvents& events = desk.DB.changes();
+        QVERIFY(events.triggersPresent());
+        QTRY_VERIFY_WITH_TIMEOUT(events.alive(), 5000);
+        const quint64 before = events.sequence();
+        TestDb other(o.path, o.user, o.userPassword);
+        other.exec("update OTV set DOLJN=DOLJN where ID=2");
+        QTRY_VERIFY_WITH_TIMEOUT(events.sequence() > before, 2000);
+        desk.DB.close();
     }
 
     // Anything beyond that is the server's to refuse.
