@@ -3,7 +3,9 @@
 #include "app/ConfIni.h"
 #include "app/ErrorReport.h"
 #include "board/Colors.h"
+#include "board/LiveBoard.h"
 #include "booking/Unit4.h"
+#include "data/ChangeEvents.h"
 #include "data/Statements.h"
 #include "data/UnDM.h"
 #include "data/WriteStatement.h"
@@ -56,6 +58,9 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Бронирование номеров"));
     setFont(tahoma(8));
+    m_live = new LiveBoard(
+        this, [this] { app::guarded([this] { followDatabase(); }); },
+        [this] { app::guarded([this] { StringGrid1Click(); }); });
     buildControls();
     buildMenus();
     move(195, 55);
@@ -136,6 +141,7 @@ void TForm1::buildControls()
     gridFont.setPixelSize(16);
     StringGrid1->setFont(gridFont);
     StringGrid1->viewport()->installEventFilter(this);
+    StringGrid1->installEventFilter(this);
     StringGrid1->setDrawCell(
         [this](QPainter& p, int c, int r, const QRect& rect) { StringGrid1DrawCell(p, c, r, rect); });
     connect(StringGrid1, &platform::BoardGrid::clicked, this, [this] {
@@ -146,7 +152,7 @@ void TForm1::buildControls()
             } catch (const platform::AppError&) {
                 m_moveFailure = std::current_exception();
             }
-        } else {
+        } else if (!m_live->deferSelection()) {
             app::guarded([this] { StringGrid1Click(); });
         }
     });
@@ -211,6 +217,7 @@ void TForm1::buildMenus()
 
 void TForm1::FormCreate()
 {
+    m_live->follow(DM->DB.changes(), DM->qAll);
     app::DatabaseSettings base;
     try {
         base = app::readDatabaseSettings();
@@ -379,6 +386,10 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         m_occupancy.colors().expire();
         m_textAscent = QFontMetrics(StringGrid1->font()).ascent();
     }
+    if (StringGrid1 && watched == StringGrid1 && event->type() == QEvent::KeyPress)
+        m_live->keyPressed(static_cast<QKeyEvent*>(event)->timestamp());
+    if (StringGrid1 && watched == StringGrid1->viewport() && event->type() == QEvent::MouseButtonPress)
+        m_live->mousePressed();
     if (watched == Panel1 && event->type() == QEvent::Resize)
         StringGrid1->setGeometry(Panel1->rect());
     if (Box && watched == Box->lineEdit()) {
@@ -454,13 +465,43 @@ void TForm1::Splitter1Moved()
 
 // ---- selection -----------------------------------------------------------
 
+// The bookings are read again unless the database's notifications are alive
+// and none has come since they were last read: then they are as stored.
 void TForm1::StringGrid1Click()
 {
+    const bool reread = m_live->bookingsStale();
+    if (reread)
+        data::restartDataset(DM->qAll);
+    const QString h = StringGrid1->cell(StringGrid1->col(), 0);
+    MC->setSelectedDate(platform::textToDate(h));
+    try {
+        showDetails();
+    } catch (const platform::AppError&) {
+        // The bookings were taken as current; when the database fails here
+        // (a lost connection that no notification told of yet) the board
+        // ends as after a failed re-read, which reports the same failure.
+        if (!reread) {
+            try {
+                data::restartDataset(DM->qAll);
+            } catch (const platform::AppError&) {
+            }
+        }
+        throw;
+    }
+}
+
+void TForm1::followDatabase()
+{
     data::restartDataset(DM->qAll);
+    StringGrid1->viewport()->update();
+    showDetails();
+}
+
+void TForm1::showDetails()
+{
     const int c = StringGrid1->col();
     const int r = StringGrid1->row();
     const QString h = StringGrid1->cell(c, 0);
-    MC->setSelectedDate(platform::textToDate(h));
     DM->Quk.setSql(data::sql::bookingAt(h, r));
     DM->Quk.open();
     if (DM->Quk.hasCurrent()) {

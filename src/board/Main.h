@@ -18,6 +18,7 @@ class QPushButton;
 class QSplitter;
 
 namespace platform { class BoardGrid; }
+class LiveBoard;
 
 // The occupancy board: rooms as rows, days as columns, every booking painted
 // as a band in its manager's colour.
@@ -86,6 +87,8 @@ public:
     void columnJump(int col);
     // The image that "Печать" prints: the client area as drawn on screen.
     QImage clientAreaImage();
+    // Following the database and merging queued key presses.
+    LiveBoard* live() const { return m_live; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -98,6 +101,13 @@ private:
     void buildMenus();
     void applyRights();
     void boxEdited(const QString& typed);
+
+    // Steps 4 to 6 of the selection: the booking that starts in the current cell.
+    void showDetails();
+    // Another desk's change: the bookings read again, the cell, the scrolling
+    // and the calendar kept.
+    void followDatabase();
+    LiveBoard* m_live = nullptr;
 
     void moveCurrent(const std::function<void()>& move);
     int m_boardMoves = 0;

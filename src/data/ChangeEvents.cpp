@@ -301,6 +301,11 @@ void ChangeEvents::deliver()
         emit changed();
 }
 
+void ChangeEvents::poll()
+{
+    deliver();
+}
+
 bool ChangeEvents::awaitChange(int timeoutMs)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);

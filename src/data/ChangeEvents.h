@@ -38,6 +38,10 @@ public:
     // up to n.
     quint64 sequence() const { return m_sequence; }
 
+    // Handles a delivery that has already arrived without waiting for the
+    // event loop (a lost connection, above all, shows at once).
+    void poll();
+
     // Handles deliveries that have already arrived, without waiting for the
     // event loop; waits up to timeoutMs for one that reports a change when
     // none has. True when a change was counted meanwhile. For a desk's own

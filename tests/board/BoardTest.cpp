@@ -2,6 +2,7 @@
 
 #include "board/Main.h"
 #include "app/ErrorReport.h"
+#include "data/ChangeEvents.h"
 #include "data/UnDM.h"
 #include "platform/Regional.h"
 #include "platform/ui/BoardGrid.h"
@@ -437,17 +438,42 @@ private slots:
         QCOMPARE(b->StringGrid1->cell(62, 0), platform::fixedDateText(kToday));
     }
 
-    void otherDesksBookingsShowAfterTheNextSelection()
+    // Another attachment's booking: with the change events the board shows it
+    // by itself; on a database without them only after the next selection,
+    // which reads all bookings again, as every selection there does.
+    void otherDesksBookingsShow_data()
     {
+        QTest::addColumn<bool>("events");
+        QTest::newRow("by itself") << true;
+        QTest::newRow("without the events: after the next selection") << false;
+    }
+    void otherDesksBookingsShow()
+    {
+        QFETCH(bool, events);
         BoardFixture f;
+        if (!events)
+            f.db().exec({"drop trigger RES_POST_CHANGE", "drop trigger OTV_POST_CHANGE"});
         QVERIFY(f.start());
         TForm1* b = f.board();
-        QCOMPARE(probe(b, 62, 2), QColor(255, 255, 255));
+        const QColor white(255, 255, 255), green(0, 255, 0);
+        QCOMPARE(probe(b, 62, 2), white);
+        if (events) {
+            QTRY_VERIFY(data::DM->DB.changes().alive());
+            f.addBooking(1, 2, kToday, kToday, 2);
+            QTRY_COMPARE_WITH_TIMEOUT(probe(b, 62, 2), green, 1000);
+            QCOMPARE(b->StringGrid1->row(), 1);
+            return;
+        }
+        QVERIFY(!data::DM->DB.changes().alive());
         f.addBooking(1, 2, kToday, kToday, 2);
-        b->StringGrid1->viewport()->update();
-        QCOMPARE(probe(b, 62, 2), QColor(255, 255, 255)); // snapshot of tAll
-        b->StringGrid1->setRow(2);
-        QCOMPARE(probe(b, 62, 2), QColor(0, 255, 0));
+        QTest::qWait(300);
+        QCOMPARE(probe(b, 62, 2), white); // the rows read before
+        const quint64 read = data::DM->qAll.generation();
+        b->StringGrid1->setRow(3);
+        QCOMPARE(probe(b, 62, 2), green);
+        b->StringGrid1->setCol(63);
+        b->StringGrid1->setCol(62);
+        QCOMPARE(data::DM->qAll.generation(), read + 3); // every selection read them again
     }
 };
 
