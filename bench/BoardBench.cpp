@@ -4,9 +4,12 @@
 
 #include "app/ErrorReport.h"
 #include "app/Program.h"
+#include "board/LiveBoard.h"
 #include "board/Main.h"
 #include "booking/Unit4.h"
+#include "data/ChangeEvents.h"
 #include "data/UnDM.h"
+#include "data/WriteStatement.h"
 #include "data/fb/FbLibrary.h"
 #include "platform/ExeDir.h"
 #include "platform/Regional.h"
@@ -15,12 +18,17 @@
 #include "staff/Unit5.h"
 
 #include <QApplication>
+#include <QCalendarWidget>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 using namespace Firebird;
@@ -104,6 +112,51 @@ double bareFetch(const QString& path, int* rows, int runs)
     return median(times);
 }
 
+// Milliseconds of one clock that every thread reads.
+qint64 nowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// Sees the board's viewport being painted.
+class PaintWatch : public QObject {
+public:
+    bool painted = false;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+};
+
+// Runs the event loop until done() holds; false after timeoutMs.
+template <class Done>
+bool spinUntil(Done done, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > timeoutMs)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+int oatLag(data::TDM& other)
+{
+    other.tAll.start();
+    data::Dataset q(QStringLiteral("mon"), other.tAll,
+                    {QStringLiteral("select MON$NEXT_TRANSACTION - MON$OLDEST_ACTIVE as LAG from MON$DATABASE")}, {});
+    data::restartDataset(q);
+    const int lag = int(q.asInteger(QStringLiteral("LAG")));
+    q.close();
+    other.tAll.end();
+    return lag;
+}
+
 double rssMegabytes()
 {
     QFile f(QStringLiteral("/proc/self/status"));
@@ -144,6 +197,9 @@ int main(int argc, char* argv[])
                    .toUtf8());
     conf.close();
 
+    // From creating the program's objects to the board on screen with its
+    // bookings, the sign-in answered at once.
+    const qint64 startBegin = nowMs();
     app::Program program(application);
     program.createDataModule();
     program.createWindows();
@@ -154,16 +210,25 @@ int main(int argc, char* argv[])
         Modal::clickButton(w, QStringLiteral("Button1"));
     });
     Form1->resize(1920, 1080);
+    PaintWatch watch;
+    Form1->StringGrid1->viewport()->installEventFilter(&watch);
     Form1->show();
     if (!QTest::qWaitForWindowExposed(Form1)) {
         std::fprintf(stderr, "the board never came on screen\n");
         return 1;
     }
-    QCoreApplication::processEvents();
-    if (dm.qAll.recordCount() != kBookings) {
+    if (!spinUntil([&] { return watch.painted && dm.qAll.recordCount() == kBookings; }, 10000)) {
         std::fprintf(stderr, "the board did not open its bookings (%d)\n", dm.qAll.recordCount());
         return 1;
     }
+    const double start = double(nowMs() - startBegin);
+    QCoreApplication::processEvents();
+    if (!spinUntil([&] { return dm.DB.changes().alive(); }, 5000)) {
+        std::fprintf(stderr, "the change events never came alive\n");
+        return 1;
+    }
+    LiveBoard* live = Form1->live();
+    spinUntil([&] { return !live->reloadPending() && !live->selectionPending(); }, 5000);
 
     auto* grid = Form1->StringGrid1;
     std::vector<double> paints;
@@ -174,23 +239,130 @@ int main(int argc, char* argv[])
         grid->viewport()->repaint();
         paints.push_back(t.nsecsElapsed() / 1e6);
     }
-    // Interleaved, so that both see the same state of the machine and the database.
+    // Another desk on the same database.
+    data::TDM other;
+    other.DB.setDatabaseName(path);
+    other.DB.open();
+    int nextId = kBookings + 100;
+    auto otherInsert = [&](int room, const QDate& day) {
+        exec(other, QStringLiteral("insert into RES (ID, CLIENT, TEL, VZROS, REB6, REB12, ZALS_ID, DATE1, DATE2, "
+                                   "OTV_ID) values (%1, 'Другой стол', '1', 1, 0, 0, %2, '%3', '%3', 2)")
+                        .arg(nextId++)
+                        .arg(room)
+                        .arg(day.toString(QStringLiteral("dd.MM.yyyy"))));
+    };
+
+    // A selection after a change: the notification counted, then the click.
+    // Interleaved with the bare fetch, so that both see the same state of the
+    // machine and the database.
     std::vector<double> clicks, fetches;
     for (int i = 0; i < 7; ++i) {
         int rows = 0;
         fetches.push_back(bareFetch(path, &rows, 1));
+        otherInsert(kRooms, platform::today().addDays(-200 - i));
+        if (!dm.DB.changes().awaitChange(2000)) {
+            std::fprintf(stderr, "no notification of the other desk's change\n");
+            return 1;
+        }
         QElapsedTimer t;
         t.start();
         Form1->StringGrid1Click();
         clicks.push_back(t.nsecsElapsed() / 1e6);
+        spinUntil([&] { return !live->reloadPending(); }, 5000);
     }
+    // A selection when nothing changed since the last reading.
+    std::vector<double> unchanged;
+    const quint64 unchangedFrom = dm.qAll.generation();
+    for (int i = 0; i < 15; ++i) {
+        QElapsedTimer t;
+        t.start();
+        Form1->StringGrid1Click();
+        unchanged.push_back(t.nsecsElapsed() / 1e6);
+    }
+    const quint64 unchangedReads = dm.qAll.generation() - unchangedFrom;
+
+    // A new booking at the other desk until this board has repainted with it,
+    // no input here.
+    std::vector<double> visible;
+    for (int i = 0; i < 5; ++i) {
+        const int room = 1 + i;
+        const int count = dm.qAll.recordCount();
+        otherInsert(room, platform::today());
+        const qint64 committed = nowMs();
+        const quint64 read = dm.qAll.generation();
+        bool reread = false;
+        auto shown = [&] {
+            if (!reread && dm.qAll.generation() != read) {
+                reread = true;
+                watch.painted = false; // the paint that counts comes after the reading
+            }
+            return reread && watch.painted && dm.qAll.recordCount() == count + 1;
+        };
+        if (!spinUntil(shown, 10000)) {
+            std::fprintf(stderr, "the other desk's booking never showed\n");
+            return 1;
+        }
+        visible.push_back(double(nowMs() - committed));
+        spinUntil([&] { return !live->reloadPending(); }, 5000);
+    }
+
+    // 60 Right presses 50 ms apart while every selection reads all bookings
+    // (no notifications), from the last press to the board being idle.
+    dm.DB.changes().cancel();
+    auto* grid0 = Form1->StringGrid1;
+    grid0->setCol(2);
+    spinUntil([&] { return !live->selectionPending(); }, 5000);
+    const int fromCol = grid0->col();
+    const quint64 arrowFrom = dm.qAll.generation();
+    std::atomic<qint64> lastPress{0};
+    std::thread keys([&] {
+        for (int i = 0; i < 60; ++i) {
+            if (i > 0)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            auto* e = new QKeyEvent(QEvent::KeyPress, Qt::Key_Right, Qt::NoModifier);
+            const qint64 at = nowMs();
+            e->setTimestamp(ulong(at));
+            QCoreApplication::postEvent(grid0, e);
+            if (i == 59)
+                lastPress = at;
+        }
+    });
+    spinUntil([&] { return lastPress.load() != 0 && grid0->col() == fromCol + 60 && !live->selectionPending(); },
+              60000);
+    const double backlog = double(nowMs() - lastPress.load());
+    keys.join();
+    const quint64 arrowReads = dm.qAll.generation();
+    const QDate expectedDay = QDate::fromString(grid0->cell(fromCol + 60, 0), QStringLiteral("dd.MM.yyyy"));
+    const bool calendarFollowed = Form1->MC->selectedDate() == expectedDay;
+
+    // The board left idle while the other desk makes 1,000 one-row updates.
+    for (int i = 0; i < 1000; ++i)
+        exec(other, QStringLiteral("update ZALS set NAME='N%1' where ID=%2").arg(i % 10).arg(kRooms));
+    const int lag = oatLag(other);
+
     const double fetch = median(fetches);
     const double rss = rssMegabytes();
     const double click = median(clicks);
+    const double clickUnchanged = median(unchanged);
     std::printf("board.repaint %.2f ms\n", median(paints));
     std::printf("board.click %.1f ms\n", click);
     std::printf("qall.fetch %.1f ms\n", fetch);
     std::printf("board.click/qall.fetch %.2f ratio\n", click / fetch);
+    std::printf("board.click.unchanged %.2f ms\n", clickUnchanged);
+    std::printf("board.click.unchanged/qall.fetch %.4f ratio\n", clickUnchanged / fetch);
+    std::printf("board.click.unchanged.reads %llu count\n",
+                static_cast<unsigned long long>(unchangedReads));
+    std::printf("desk.change_visible %.0f ms\n", median(visible));
+    std::printf("desk.change_visible.max %.0f ms\n", *std::max_element(visible.begin(), visible.end()));
+    std::printf("desk.change_visible/qall.fetch %.2f ratio\n", median(visible) / fetch);
+    std::printf("board.start %.0f ms\n", start);
+    std::printf("board.start/qall.fetch %.2f ratio\n", start / fetch);
+    std::printf("board.arrow_backlog %.0f ms\n", backlog);
+    std::printf("board.arrow_backlog/qall.fetch %.2f ratio\n", backlog / fetch);
+    std::printf("board.arrow_backlog.reads %llu count\n",
+                static_cast<unsigned long long>(arrowReads - arrowFrom));
+    std::printf("board.arrow_backlog.calendar_on_last_cell %d bool\n", calendarFollowed ? 1 : 0);
+    std::printf("server.oat_lag %d transactions\n", lag);
     std::printf("client.rss %.0f MB\n", rss);
     std::printf("board.visible_cells %d cells\n", (grid->visibleColCount() + 1) * (grid->visibleRowCount() + 1));
 
