@@ -1,6 +1,7 @@
 #include "data/ChangeEvents.h"
 
 #include "data/fb/FbLibrary.h"
+#include "data/fb/Handle.h"
 
 #include <QByteArray>
 #include <QMetaObject>
@@ -64,47 +65,38 @@ bool readCounts(const std::vector<unsigned char>& block, unsigned (&counts)[2])
 bool hasTriggers(IAttachment* attachment)
 {
     fb::Status status;
-    ITransaction* tra = nullptr;
-    IStatement* statement = nullptr;
-    IMessageMetadata* meta = nullptr;
-    IResultSet* cursor = nullptr;
+    fb::Handle<ITransaction> tra;
     bool present = false;
     try {
         const unsigned char tpb[] = {isc_tpb_version3, isc_tpb_read, isc_tpb_read_committed, isc_tpb_rec_version};
-        tra = attachment->startTransaction(&status, sizeof tpb, tpb);
+        tra.reset(attachment->startTransaction(&status, sizeof tpb, tpb));
         const char* sql = "select count(*) from RDB$TRIGGERS where RDB$TRIGGER_NAME in "
                           "('RES_POST_CHANGE', 'OTV_POST_CHANGE') and coalesce(RDB$TRIGGER_INACTIVE, 0) = 0";
-        statement = attachment->prepare(&status, tra, 0, sql, 3, IStatement::PREPARE_PREFETCH_METADATA);
-        meta = statement->getOutputMetadata(&status);
+        fb::Handle<IStatement> statement(
+            attachment->prepare(&status, tra.get(), 0, sql, 3, IStatement::PREPARE_PREFETCH_METADATA));
+        fb::Handle<IMessageMetadata> meta(statement->getOutputMetadata(&status));
         std::vector<unsigned char> row(meta->getMessageLength(&status));
         const unsigned offset = meta->getOffset(&status, 0);
-        cursor = statement->openCursor(&status, tra, nullptr, nullptr, meta, 0);
+        fb::Handle<IResultSet> cursor(statement->openCursor(&status, tra.get(), nullptr, nullptr, meta.get(), 0));
         if (cursor->fetchNext(&status, row.data()) == IStatus::RESULT_OK) {
             ISC_INT64 count = 0;
             std::memcpy(&count, row.data() + offset, sizeof count);
             present = count == 2;
         }
         cursor->close(&status);
-        cursor = nullptr;
-        meta->release();
-        meta = nullptr;
+        cursor.disown();
+        meta.reset();
         statement->free(&status);
-        statement = nullptr;
+        statement.disown();
         tra->commit(&status);
-        tra = nullptr;
+        tra.disown();
     } catch (const FbException&) {
-        if (cursor)
-            cursor->release();
-        if (meta)
-            meta->release();
-        if (statement)
-            statement->release();
         if (tra) {
             try {
                 fb::Status again;
                 tra->rollback(&again);
+                tra.disown();
             } catch (const FbException&) {
-                tra->release();
             }
         }
         return false;

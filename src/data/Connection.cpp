@@ -5,6 +5,7 @@
 #include "data/Dataset.h"
 #include "data/Win1251.h"
 #include "data/fb/FbLibrary.h"
+#include "data/fb/Handle.h"
 #include "platform/AppError.h"
 
 #include <optional>
@@ -51,9 +52,9 @@ void Connection::open()
         return;
     auto& lib = fb::Library::instance();
     fb::Status status;
-    IXpbBuilder* dpb = nullptr;
+    auto attachment = std::make_unique<fb::AttachmentHandle>();
     try {
-        dpb = lib.util()->getXpbBuilder(&status, IXpbBuilder::DPB, nullptr, 0);
+        fb::Handle<IXpbBuilder> dpb(lib.util()->getXpbBuilder(&status, IXpbBuilder::DPB, nullptr, 0));
         // As typed by the administrator who made the account: the system's encoding.
         dpb->insertString(&status, isc_dpb_user_name, m_user.toLocal8Bit().constData());
         dpb->insertString(&status, isc_dpb_password, m_password.toLocal8Bit().constData());
@@ -62,16 +63,13 @@ void Connection::open()
         dpb->insertInt(&status, isc_dpb_connect_timeout, kConnectTimeoutSeconds);
         // The name travels like every other text: in the database's code page.
         const QByteArray name = toWin1251(m_databaseName);
-        m_attachment = lib.provider()->attachDatabase(&status, name.constData(), dpb->getBufferLength(&status),
-                                                      dpb->getBuffer(&status));
-        dpb->dispose();
+        attachment->reset(lib.provider()->attachDatabase(&status, name.constData(), dpb->getBufferLength(&status),
+                                                         dpb->getBuffer(&status)));
     } catch (const FbException& e) {
-        if (dpb)
-            dpb->dispose();
-        m_attachment = nullptr;
         fb::rethrow(e);
     }
-    m_changes->subscribe(m_attachment);
+    m_attachment = std::move(attachment);
+    m_changes->subscribe(m_attachment->get());
 }
 
 void Connection::close()
@@ -106,13 +104,13 @@ void Connection::close()
             t->abandon();
         }
     }
-    IAttachment* attachment = m_attachment;
-    m_attachment = nullptr;
+    // Released here whatever the server says.
+    const std::unique_ptr<fb::AttachmentHandle> attachment = std::move(m_attachment);
     if (!first) {
         try {
             fb::Status status;
-            attachment->detach(&status);
-            attachment = nullptr; // detach releases the interface
+            (*attachment)->detach(&status);
+            attachment->disown();
         } catch (const FbException& e) {
             try {
                 fb::rethrow(e);
@@ -121,8 +119,6 @@ void Connection::close()
             }
         }
     }
-    if (attachment)
-        attachment->release();
     if (first)
         throw *first;
 }

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-namespace Firebird { class IAttachment; }
+namespace data::fb { class AttachmentHandle; }
 
 namespace data {
 
@@ -37,7 +37,8 @@ public:
     void closeQuietly() noexcept;
     bool isOpen() const { return m_attachment != nullptr; }
 
-    Firebird::IAttachment* attachment() const { return m_attachment; }
+    // Internal to the data layer; only while open.
+    fb::AttachmentHandle& attachment() const { return *m_attachment; }
     void addTransaction(Transaction* transaction) { m_transactions.append(transaction); }
 
     // Fails with "Cannot perform operation -- DB is not open" when closed.
@@ -51,7 +52,7 @@ private:
     QString m_databaseName;
     QString m_user = QStringLiteral("sysdba");
     QString m_password = QStringLiteral("hotelpass");
-    Firebird::IAttachment* m_attachment = nullptr;
+    std::unique_ptr<fb::AttachmentHandle> m_attachment;
     QList<Transaction*> m_transactions;
     std::unique_ptr<ChangeEvents> m_changes;
 };

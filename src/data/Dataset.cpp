@@ -5,6 +5,7 @@
 #include "data/Transaction.h"
 #include "data/Win1251.h"
 #include "data/fb/FbLibrary.h"
+#include "data/fb/Handle.h"
 #include "platform/AppError.h"
 #include "platform/Regional.h"
 
@@ -132,19 +133,17 @@ void Dataset::open()
     unsigned rowLength = 0;
 
     fb::Status status;
-    IStatement* statement = nullptr;
-    IMessageMetadata* meta = nullptr;
-    IResultSet* cursor = nullptr;
     try {
-        statement = connection.attachment()->prepare(&status, m_transaction.handle(), unsigned(sql.size()),
-                                                     sql.constData(), 3, IStatement::PREPARE_PREFETCH_METADATA);
+        ITransaction* transaction = m_transaction.handle().get();
+        fb::Handle<IStatement> statement(connection.attachment()->prepare(
+            &status, transaction, unsigned(sql.size()), sql.constData(), 3, IStatement::PREPARE_PREFETCH_METADATA));
         if (statement->getType(&status) != isc_info_sql_stmt_select &&
             statement->getType(&status) != isc_info_sql_stmt_select_for_upd) {
             statement->free(&status);
-            statement = nullptr;
+            statement.disown();
             throw platform::AppError(QStringLiteral("%1: the statement is not a select").arg(m_name));
         }
-        meta = statement->getOutputMetadata(&status);
+        fb::Handle<IMessageMetadata> meta(statement->getOutputMetadata(&status));
         const unsigned count = meta->getCount(&status);
         for (unsigned i = 0; i < count; ++i) {
             Column c;
@@ -180,7 +179,7 @@ void Dataset::open()
             }
         }
 
-        cursor = statement->openCursor(&status, m_transaction.handle(), nullptr, nullptr, meta, 0);
+        fb::Handle<IResultSet> cursor(statement->openCursor(&status, transaction, nullptr, nullptr, meta.get(), 0));
         // Rows are fetched straight into their place.
         size_t inChunk = kRowsPerChunk;
         for (;;) {
@@ -194,29 +193,14 @@ void Dataset::open()
             ++rowCount;
         }
         cursor->close(&status);
-        cursor = nullptr;
-        meta->release();
-        meta = nullptr;
+        cursor.disown();
+        meta.reset();
         statement->free(&status);
-        statement = nullptr;
-    } catch (const FbException& e) {
-        if (cursor)
-            cursor->release();
-        if (meta)
-            meta->release();
-        if (statement)
-            statement->release();
-        m_reachable.clear();
-        fb::rethrow(e);
+        statement.disown();
     } catch (...) {
-        if (cursor)
-            cursor->release();
-        if (meta)
-            meta->release();
-        if (statement)
-            statement->release();
+        // The handles have let go of what the library still held.
         m_reachable.clear();
-        throw;
+        fb::rethrowCurrent();
     }
 
     m_columns = std::move(columns);
@@ -300,17 +284,16 @@ void Dataset::execute()
         throw platform::AppError(QStringLiteral("%1: Transaction is not active").arg(m_transaction.name()));
     const QByteArray sql = toWin1251(statementText());
     fb::Status status;
-    IStatement* statement = nullptr;
     try {
-        statement = connection.attachment()->prepare(&status, m_transaction.handle(), unsigned(sql.size()),
-                                                     sql.constData(), 3, 0);
+        ITransaction* transaction = m_transaction.handle().get();
+        fb::Handle<IStatement> statement(
+            connection.attachment()->prepare(&status, transaction, unsigned(sql.size()), sql.constData(), 3, 0));
         m_affected = 0;
-        statement->execute(&status, m_transaction.handle(), nullptr, nullptr, nullptr, nullptr);
+        statement->execute(&status, transaction, nullptr, nullptr, nullptr, nullptr);
         m_affected = statement->getAffectedRecords(&status);
         statement->free(&status);
+        statement.disown();
     } catch (const FbException& e) {
-        if (statement)
-            statement->release();
         fb::rethrow(e);
     }
 }

@@ -3,6 +3,7 @@
 #include "data/Connection.h"
 #include "data/Dataset.h"
 #include "data/fb/FbLibrary.h"
+#include "data/fb/Handle.h"
 #include "platform/AppError.h"
 
 using namespace Firebird;
@@ -31,13 +32,14 @@ void Transaction::begin()
         block.append(m_tpb);
     }
     fb::Status status;
+    auto handle = std::make_unique<fb::TransactionHandle>();
     try {
-        m_handle = m_connection.attachment()->startTransaction(
-            &status, unsigned(block.size()), reinterpret_cast<const unsigned char*>(block.constData()));
+        handle->reset(m_connection.attachment()->startTransaction(
+            &status, unsigned(block.size()), reinterpret_cast<const unsigned char*>(block.constData())));
     } catch (const FbException& e) {
-        m_handle = nullptr;
         fb::rethrow(e);
     }
+    m_handle = std::move(handle);
     m_auto = false;
 }
 
@@ -85,30 +87,27 @@ void Transaction::finish(bool commit)
     // closing Tran1's last dataset may already have rolled it back
     if (!active())
         return;
-    ITransaction* handle = m_handle;
+    // Released here whatever the server says.
+    const std::unique_ptr<fb::TransactionHandle> handle = std::move(m_handle);
+    m_auto = false;
     fb::Status status;
     try {
         if (commit)
-            handle->commit(&status);
+            (*handle)->commit(&status);
         else
-            handle->rollback(&status);
-        m_handle = nullptr; // a successful commit or rollback releases the interface
-        m_auto = false;
+            (*handle)->rollback(&status);
+        handle->disown();
     } catch (const FbException& e) {
         // A commit the server refused leaves the transaction open: roll it back
         // so that nothing half-written stays, then report the refusal.
         if (commit) {
             try {
                 fb::Status again;
-                handle->rollback(&again);
-                handle = nullptr;
+                (*handle)->rollback(&again);
+                handle->disown();
             } catch (const FbException&) {
             }
         }
-        if (handle)
-            handle->release();
-        m_handle = nullptr;
-        m_auto = false;
         fb::rethrow(e);
     }
 }
@@ -125,10 +124,7 @@ void Transaction::datasetClosed()
 
 void Transaction::abandon() noexcept
 {
-    if (m_handle) {
-        m_handle->release();
-        m_handle = nullptr;
-    }
+    m_handle.reset();
     m_auto = false;
 }
 

@@ -4,7 +4,9 @@
 #include <QList>
 #include <QString>
 
-namespace Firebird { class ITransaction; }
+#include <memory>
+
+namespace data::fb { class TransactionHandle; }
 
 namespace data {
 
@@ -41,7 +43,8 @@ public:
     void datasetClosed();
     void addDataset(Dataset* dataset) { m_datasets.append(dataset); }
     const QList<Dataset*>& datasets() const { return m_datasets; }
-    Firebird::ITransaction* handle() const { return m_handle; }
+    // Internal to the data layer; only while active.
+    fb::TransactionHandle& handle() const { return *m_handle; }
 
     // The attachment went away under us: drop the handle without a server call.
     void abandon() noexcept;
@@ -55,7 +58,7 @@ private:
     QByteArray m_tpb;
     bool m_autoStopRollback;
     bool m_auto = false;
-    Firebird::ITransaction* m_handle = nullptr;
+    std::unique_ptr<fb::TransactionHandle> m_handle;
     QList<Dataset*> m_datasets;
 };
 

@@ -56,15 +56,7 @@ void ensureLoaded()
     Library::instance();
 }
 
-Status::Status()
-    : m_status(Library::instance().master()->getStatus()), m_wrapper(m_status)
-{
-}
-
-Status::~Status()
-{
-    m_status->dispose();
-}
+Status::Status() : m_status(Library::instance().master()->getStatus()), m_wrapper(m_status.get()) {}
 
 namespace {
 
@@ -138,6 +130,15 @@ long firstCode(const IStatus* status)
 void rethrow(const FbException& e)
 {
     throw platform::AppError(formatStatus(e.getStatus()), firstCode(e.getStatus()));
+}
+
+void rethrowCurrent()
+{
+    try {
+        throw;
+    } catch (const FbException& e) {
+        rethrow(e);
+    }
 }
 
 } // namespace data::fb

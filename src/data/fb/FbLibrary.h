@@ -1,6 +1,8 @@
 #pragma once
 
-// Internal to the data layer: the only header that sees the client library's types.
+// Internal to the data layer, like every header in fb/: the client library's types stay here.
+#include "data/fb/Handle.h"
+
 #include <firebird/Interface.h>
 
 #include <QString>
@@ -31,19 +33,20 @@ void ensureLoaded();
 class Status {
 public:
     Status();
-    ~Status();
     Status(const Status&) = delete;
     Status& operator=(const Status&) = delete;
 
     Firebird::ThrowStatusWrapper* operator&() { return &m_wrapper; }
 
 private:
-    Firebird::IStatus* m_status;
+    Handle<Firebird::IStatus> m_status;
     Firebird::ThrowStatusWrapper m_wrapper;
 };
 
 // Converts a caught FbException into AppError (rethrown).
 [[noreturn]] void rethrow(const Firebird::FbException& e);
+// Inside a catch block: rethrows the exception being handled, an FbException as AppError.
+[[noreturn]] void rethrowCurrent();
 
 QString formatStatus(const Firebird::IStatus* status);
 long firstCode(const Firebird::IStatus* status);
