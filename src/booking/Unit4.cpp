@@ -5,10 +5,12 @@
 #include "booking/DatePicker.h"
 #include "booking/DigitsEdit.h"
 #include "booking/DiscountedPrice.h"
+#include "data/RoomCheck.h"
 #include "data/Statements.h"
 #include "data/UnDM.h"
 #include "data/WriteStatement.h"
 #include "platform/AppError.h"
+#include "platform/Dialogs.h"
 #include "platform/Regional.h"
 #include "staff/Unit5.h"
 #include "platform/ui/TextHolder.h"
@@ -71,6 +73,30 @@ void makeLabel(QWidget* parent, int number, const QString& text, QWidget* buddy,
     label->setGeometry(kLabelLeft, fieldTop(row), kFieldLeft - kLabelLeft - 4, kFieldHeight);
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->setBuddy(buddy);
+}
+
+// What a change compares with the booking as it is now, under the editor's labels.
+const std::pair<const char*, const char*> kCompared[] = {
+    {"CLIENT", "Клиент"},          {"TEL", "Телефон"},           {"CORP", "Компания"},
+    {"TURAG", "Турагенство"},      {"VZROS", "Кол-во взрослых"},  {"REB6", "Детей до 6 лет"},
+    {"REB12", "Детей до 12 лет"},  {"ZALS_ID", "Комната"},        {"DATE1", "Дата заезда"},
+    {"DATE2", "Дата выезда"},      {"PRICE", "Цена"},             {"SKIDKA", "Скидка %"},
+    {"OPLATA", "С учетом скидки"}, {"GARANTY", "Гарантия"},       {"OTV_ID", "Ответственный"}};
+
+const char* const kLoadedColumns[] = {"ID",    "CLIENT", "TEL",    "CORP",   "TURAG",   "VZROS",
+                                      "REB6",  "REB12",  "ZALS_ID", "DATE1", "DATE2",   "PRICE",
+                                      "SKIDKA", "OPLATA", "GARANTY", "OTV_ID", "NAME"};
+
+bool askToSave(const QString& text)
+{
+    return platform::showMessage({QStringLiteral("Бронь"), text, platform::MsgIcon::Warning,
+                                  platform::Yes | platform::No, platform::No}) == platform::Yes;
+}
+
+QString stayLine(const data::Stay& stay)
+{
+    return QStringLiteral("%1, %2 – %3")
+        .arg(stay.client, platform::fixedDateText(stay.arrival), platform::fixedDateText(stay.departure));
 }
 
 } // namespace
@@ -196,6 +222,7 @@ bool TForm4::editing() const
 
 void TForm4::EnabledEdit(bool AValue)
 {
+    m_loaded.reset();
     QWidget* const fields[] = {Edit1, Edit2, Edit3, Edit4,  Edit5,  Edit6,  Edit7, Edit8,
                                Edit9, Edit10, Edit11, Edit12, Edit13, Edit14, Edit16};
     for (QWidget* field : fields)
@@ -270,22 +297,105 @@ QStringList TForm4::updateLines() const
     return platform::holderLines(t);
 }
 
+QStringList TForm4::changeLines(const BookingRow& loaded, const BookingRow& current) const
+{
+    QStringList lines;
+    for (const auto& [column, label] : kCompared) {
+        const QString key = QLatin1String(column);
+        QString was = loaded.value(key);
+        QString is = current.value(key);
+        if (was == is)
+            continue;
+        if (key == QLatin1String("ZALS_ID")) {
+            was = data::roomName(*data::DM, was.toInt());
+            is = data::roomName(*data::DM, is.toInt());
+        } else if (key == QLatin1String("OTV_ID")) {
+            was = loaded.value(QStringLiteral("NAME"));
+            is = current.value(QStringLiteral("NAME"));
+        }
+        lines << QStringLiteral("%1: «%2» → «%3»").arg(QString::fromUtf8(label), was, is);
+    }
+    return lines;
+}
+
 void TForm4::Button2Click()
 {
     data::TDM& dm = *data::DM;
 
     // Both texts, whatever the mode; the booking's ID is read before anything closes Quk.
     const data::sql::BookingTexts values = bookingTexts();
+    const QDate arrival = Edit2->date();
+    const QDate departure = Edit4->date();
+    // Such a booking covers no day: nobody would ever see it on the board.
+    if (departure < arrival)
+        throw platform::AppError(QStringLiteral("Дата выезда раньше даты заезда"));
+    if (!NewBooking && dm.Quk.hasCurrent()) {
+        BookingRow row;
+        for (const char* column : kLoadedColumns)
+            row.insert(QLatin1String(column), dm.Quk.text(QLatin1String(column)));
+        m_loaded = row;
+    }
+    const QString id = dm.Quk.isOpen() || !m_loaded ? dm.Quk.text(QStringLiteral("ID")) : m_loaded->value(QStringLiteral("ID"));
     const QStringList insert = data::sql::bookingInsert(values);
-    const QStringList update = data::sql::bookingUpdate(values, dm.Quk.text(QStringLiteral("ID")));
+    const QStringList update = data::sql::bookingUpdate(values, id);
     platform::setHolderLines(M, insert);
     platform::setHolderLines(t, update);
 
     dm.tr1.end();
+
+    auto ask = [&dm](const QString& text) {
+        // The board behind the box paints from qAll, which a change has closed.
+        if (!dm.qAll.isOpen())
+            data::restartDataset(dm.qAll);
+        return askToSave(text);
+    };
+    // Inside tr1, before the statement: the rooms are held first, so a desk
+    // saving the same room at the same moment waits and then sees this save.
+    auto check = [&](QStringList& statement) {
+        QString self;
+        bool stayMoves = true;
+        if (NewBooking) {
+            data::lockForSave(dm, {values.zalsId});
+        } else if (!m_loaded) {
+            // Nothing loaded: the statement fails on the server as it always has.
+            return true;
+        } else {
+            data::lockForSave(dm, {values.zalsId, m_loaded->value(QStringLiteral("ZALS_ID")).toInt()}, id);
+            const auto current = data::currentBooking(dm, id);
+            if (!current) {
+                if (!ask(QStringLiteral("Эту бронь удалили на другом рабочем месте.\n"
+                                        "Сохранить введённое как новую бронь?")))
+                    return false;
+                statement = insert;
+            } else {
+                const QStringList changes = changeLines(*m_loaded, *current);
+                if (!changes.isEmpty() &&
+                    !ask(QStringLiteral("Эту бронь изменили на другом рабочем месте:\n") + changes.join('\n') +
+                         QStringLiteral("\nЗаписать ваши данные вместо этих?")))
+                    return false;
+                self = id;
+                stayMoves = current->value(QStringLiteral("ZALS_ID")) != QString::number(values.zalsId) ||
+                            current->value(QStringLiteral("DATE1")) != values.date1 ||
+                            current->value(QStringLiteral("DATE2")) != values.date2;
+            }
+        }
+        if (!stayMoves)
+            return true;
+        const QList<data::Stay> stays = data::overlappingStays(dm, values.zalsId, arrival, departure, self);
+        if (stays.isEmpty())
+            return true;
+        QStringList lines;
+        for (const data::Stay& stay : stays)
+            lines << stayLine(stay);
+        return ask(QStringLiteral("Комната в эти дни занята:\n") + lines.join('\n') +
+                   QStringLiteral("\nВсё равно сохранить?"));
+    };
+
+    bool sent;
     if (NewBooking) {
-        data::RunWriteStatement(insertLines(), nullptr, {&dm.qAll});
+        sent = data::RunWriteStatement(insertLines(), nullptr, {&dm.qAll}, check);
     } else {
-        data::RunWriteStatement(
+        sent = data::RunWriteStatement(
             updateLines(),
             [&dm] {
                 dm.Tran1.end();
@@ -293,7 +403,13 @@ void TForm4::Button2Click()
                 dm.tAll.end();
                 dm.qAll.close();
             },
-            {&dm.qAll});
+            {&dm.qAll}, check);
+    }
+    if (!sent) {
+        // Declined: nothing written, the editor keeps editing what was typed.
+        if (!dm.qAll.isOpen())
+            data::restartDataset(dm.qAll);
+        return;
     }
     EnabledEdit(false);
     data::restartDataset(dm.qAll);

@@ -8,8 +8,11 @@
 #include <QDateEdit>
 #include <QDialog>
 #include <QLineEdit>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <QPushButton>
+
+#include <optional>
 
 class QMenuBar;
 
@@ -91,6 +94,16 @@ public:
     QStringList updateLines() const;
 
     bool editing() const;
+
+private:
+    using BookingRow = QMap<QString, QString>;
+    // The lines of what another desk changed, from the booking as loaded to now.
+    QStringList changeLines(const BookingRow& loaded, const BookingRow& current) const;
+
+    // The booking a change started from, as the one-booking query held it when
+    // the save began; kept across a save the user declined, which has closed
+    // that query already. Every switch of the state forgets it.
+    std::optional<BookingRow> m_loaded;
 
 protected:
     void showEvent(QShowEvent* event) override;

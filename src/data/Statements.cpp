@@ -113,6 +113,38 @@ QStringList bookingUpdate(const BookingTexts& b, const QString& id)
     return {set, QStringLiteral("WHERE RES.ID=") + bare(id)};
 }
 
+QString roomLock(int room)
+{
+    return QStringLiteral("update ZALS set NAME=NAME where ID=") + QString::number(room);
+}
+
+QString bookingOverlaps(int room, const QString& date1, const QString& nightsEnd, const QString& excludeId)
+{
+    QString text = QStringLiteral("select ID, CLIENT, DATE1, DATE2 from RES where ZALS_ID=") + QString::number(room) +
+                   QStringLiteral(" and DATE1<cast(") + quoted(nightsEnd) + QStringLiteral(" as date) and cast(") +
+                   quoted(date1) +
+                   QStringLiteral(" as date)<(case when DATE2>DATE1 then DATE2 else DATE1+1 end)");
+    if (!excludeId.isEmpty())
+        text += QStringLiteral(" and ID<>") + bare(excludeId);
+    return text + QStringLiteral(" order by DATE1, ID");
+}
+
+QString bookingById(const QString& id)
+{
+    return QStringLiteral("select RES.*, OTV.NAME from RES left join OTV on OTV.ID=RES.OTV_ID where RES.ID=") +
+           bare(id);
+}
+
+QString bookingLock(const QString& id)
+{
+    return QStringLiteral("select ID from RES where ID=") + bare(id) + QStringLiteral(" with lock");
+}
+
+QString roomName(int room)
+{
+    return QStringLiteral("select NAME from ZALS where ID=") + QString::number(room);
+}
+
 QStringList accountInsert(const QString& name, const QString& doljn, const QString& login, const QString& pwd)
 {
     return {QStringLiteral("INSERT INTO OTV (ID, NAME, DOLJN, Login, pwd) "),

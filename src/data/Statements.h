@@ -41,6 +41,23 @@ QStringList bookingInsert(const BookingTexts& b);
 // id: the booking's ID as text (empty when none is loaded).
 QStringList bookingUpdate(const BookingTexts& b, const QString& id);
 
+// Holds a room's row in the write transaction until it ends, so that two desks
+// checking the same room for a save take turns.
+QString roomLock(int room);
+
+// The bookings of a room that share a night with a stay from date1 to the day
+// before nightsEnd, other than the booking excludeId (empty: none); dates as
+// the regional date text. A stay whose departure is not after its arrival takes
+// the night of its arrival.
+QString bookingOverlaps(int room, const QString& date1, const QString& nightsEnd, const QString& excludeId);
+
+// One booking by its ID as it is now, with its manager's name when he exists.
+QString bookingById(const QString& id);
+
+QString roomName(int room);
+// Holds a booking's row like roomLock, without writing it.
+QString bookingLock(const QString& id);
+
 QStringList accountInsert(const QString& name, const QString& doljn, const QString& login, const QString& pwd);
 QStringList accountUpdate(const QString& name, const QString& doljn, const QString& login, const QString& pwd,
                           const QString& id);

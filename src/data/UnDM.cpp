@@ -75,7 +75,8 @@ TDM::TDM()
       qAll("qAll", tAll, {"select * from RES inner join OTV on OTV.ID=RES.OTV_ID"}, qAllFields()),
       tabZals("tabZals", tZals, "ZALS", "ID", {}),
       tabIm("tabIm", tIm, "OTV", QString(), accountFields()),
-      tabOtv("tabOtv", tOtv, {"select * from OTV  where GR='EDIT' and NAME>'admin'", ""}, accountFields())
+      tabOtv("tabOtv", tOtv, {"select * from OTV  where GR='EDIT' and NAME>'admin'", ""}, accountFields()),
+      qCheck("qCheck", tr1, QStringList(), {})
 {
     fb::ensureLoaded();
 }

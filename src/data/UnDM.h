@@ -37,6 +37,8 @@ public:
     Dataset tabZals;
     Dataset tabIm;
     Dataset tabOtv;
+    // Reads of the write transaction tr1 (what a save checks before it writes).
+    Dataset qCheck;
 
     DataSource All_ds{&qAll};
     DataSource Otv_ds{&tabOtv};

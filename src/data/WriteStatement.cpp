@@ -19,8 +19,8 @@ void showErrorBox(const QString& message)
     platform::showMessage({QStringLiteral("Ошибка"), message, platform::MsgIcon::Error, platform::Ok, platform::Ok});
 }
 
-void RunWriteStatement(const QStringList& statement, const std::function<void()>& preparation,
-                       std::initializer_list<Dataset*> reopen)
+bool RunWriteStatement(const QStringList& statement, const std::function<void()>& preparation,
+                       std::initializer_list<Dataset*> reopen, const WriteCheck& check)
 {
     TDM& dm = *DM;
     try {
@@ -29,6 +29,15 @@ void RunWriteStatement(const QStringList& statement, const std::function<void()>
         if (preparation)
             preparation();
         dm.tr1.begin();
+        if (check) {
+            QStringList checked = statement;
+            if (!check(checked)) {
+                dm.tr1.rollback();
+                return false;
+            }
+            if (checked != statement)
+                dm.IBQuery2.setSql(checked);
+        }
         dm.IBQuery2.execute();
         dm.tr1.commit();
         if (dm.IBQuery2.affectedRows() > 0)
@@ -47,6 +56,7 @@ void RunWriteStatement(const QStringList& statement, const std::function<void()>
         }
         showErrorBox(e.message());
     }
+    return true;
 }
 
 bool ConfirmDeletion()

@@ -481,6 +481,10 @@ private slots:
         QTest::newRow("character outside Windows-1251") << false << "Edit1" << "王小明" << false
                                                          << "Windows-1251";
         QTest::newRow("no room") << false << "room" << "" << true << "Не выбрана комната.";
+        QTest::newRow("departure the day before arrival") << false << "dates" << "" << true
+                                                          << "Дата выезда раньше даты заезда.";
+        QTest::newRow("change: departure before arrival") << true << "dates" << "" << true
+                                                          << "Дата выезда раньше даты заезда.";
         QTest::newRow("change: telephone longer than its column")
             << true << "Edit3" << "1234567890123456" << false << "truncation";
         QTest::newRow("change with nothing loaded") << true << "nothing loaded" << "" << false
@@ -495,7 +499,8 @@ private slots:
         QFETCH(bool, byProgram);
         QFETCH(QString, message);
 
-        fx->insertBooking(7, "Гость", 5, kArrival, kDeparture, 3);
+        // A new booking goes into room 5; the stored one is elsewhere, so that no overlap is asked about.
+        fx->insertBooking(7, "Гость", change ? 5 : 6, kArrival, kDeparture, 3);
         const QStringList before = fx->bookings();
         if (change) {
             fx->loadLikeBoard(kArrival, 5);
@@ -504,6 +509,8 @@ private slots:
         }
         if (field == "room") {
             f().Edit6->setKeyValue(QVariant());
+        } else if (field == "dates") {
+            f().Edit4->setDate(f().Edit2->date().addDays(-1));
         } else if (field == "nothing loaded") {
             dm().Quk.close();
         } else {
@@ -512,7 +519,11 @@ private slots:
             retype(edit, value);
         }
         QCOMPARE(fx->boxes().count(), 0);
-        const QStringList shown = {f().Edit1->text(), f().Edit3->text(), f().Edit12->text(), f().Edit13->text()};
+        auto values = [this] {
+            return QStringList{f().Edit1->text(), f().Edit3->text(), f().Edit12->text(), f().Edit13->text(),
+                               f().Edit2->date().toString(Qt::ISODate), f().Edit4->date().toString(Qt::ISODate)};
+        };
+        const QStringList shown = values();
         const quint64 qAllBefore = dm().qAll.generation();
 
         f().Button2->click();
@@ -523,13 +534,140 @@ private slots:
         QCOMPARE(box.icon, platform::MsgIcon::Error);
         QVERIFY2(box.text.contains(message), qPrintable(box.text));
         QCOMPARE(fx->bookings(), before);
-        QCOMPARE((QStringList{f().Edit1->text(), f().Edit3->text(), f().Edit12->text(), f().Edit13->text()}), shown);
+        QCOMPARE(values(), shown);
         // A failed statement ends in viewing; a statement never composed leaves everything as it was.
         QCOMPARE(f().editing(), byProgram);
         QCOMPARE(f().Button2->isEnabled(), byProgram);
         QVERIFY(!dm().tr1.active());
-        if (byProgram)
+        if (byProgram) {
             QCOMPARE(dm().qAll.generation(), qAllBefore);
+            QCOMPARE(dm().Quk.isOpen(), change);
+        }
+    }
+
+    // Room 5 holds 08.11-12.11 (nights 8 to 11) and a one-day stay on 20.11
+    // whose manager has no account and no colour; room 6 holds 08.11-12.11.
+    void overlapAskedBeforeSave_data()
+    {
+        QTest::addColumn<int>("load");        // 0: a new booking; else the booking changed
+        QTest::addColumn<int>("room");
+        QTest::addColumn<QDate>("arrival");
+        QTest::addColumn<QDate>("departure");
+        QTest::addColumn<QStringList>("named"); // the bookings the question names, empty: no question
+
+        const QString stay7 = QStringLiteral("Гость, 08.11.2013 – 12.11.2013");
+        const QString stay8 = QStringLiteral("Сосед, 08.11.2013 – 12.11.2013");
+        const QString stay9 = QStringLiteral("Проездом, 20.11.2013 – 20.11.2013");
+        auto d = [](int day) { return QDate(2013, 11, day); };
+        struct Case {
+            const char* name;
+            int load, room, from, to;
+            QStringList named;
+        };
+        const Case cases[] = {
+            {"nested", 0, 5, 9, 11, {stay7}},
+            {"enclosing", 0, 5, 6, 14, {stay7}},
+            {"partial, before", 0, 5, 6, 9, {stay7}},
+            {"partial, after", 0, 5, 11, 14, {stay7}},
+            {"arrives the day the other leaves", 0, 5, 12, 14, {}},
+            {"leaves the day the other arrives", 0, 5, 5, 8, {}},
+            {"one-day stay inside", 0, 5, 10, 10, {stay7}},
+            {"one-day stay on the other's arrival", 0, 5, 8, 8, {stay7}},
+            {"one-day stay on the other's departure", 0, 5, 12, 12, {}},
+            {"the same one-day stay", 0, 5, 20, 20, {stay9}},
+            {"over a one-day stay", 0, 5, 19, 21, {stay9}},
+            {"arrives on a one-day stay", 0, 5, 20, 22, {stay9}},
+            {"leaves on a one-day stay", 0, 5, 18, 20, {}},
+            {"two at once, by arrival", 0, 5, 6, 21, {stay7, stay9}},
+            {"other room", 0, 7, 8, 12, {}},
+            {"change onto its own old nights", 7, 5, 9, 11, {}},
+            {"change keeps room and dates", 7, 5, 8, 12, {}},
+            {"change moves onto another booking", 8, 5, 9, 10, {stay7}},
+            {"change moves into another room", 7, 6, 11, 13, {stay8}},
+            {"change reaches the next booking", 7, 5, 8, 21, {stay9}},
+        };
+        for (const Case& c : cases)
+            QTest::newRow(c.name) << c.load << c.room << d(c.from) << d(c.to) << c.named;
+    }
+
+    void overlapAskedBeforeSave()
+    {
+        QFETCH(int, load);
+        QFETCH(int, room);
+        QFETCH(QDate, arrival);
+        QFETCH(QDate, departure);
+        QFETCH(QStringList, named);
+
+        for (platform::MsgButton answer : {platform::No, platform::Yes}) {
+            fx.reset();
+            fx = std::make_unique<EditorFixture>();
+            fx->insertBooking(7, "Гость", 5, QDate(2013, 11, 8), QDate(2013, 11, 12), 3);
+            fx->insertBooking(8, "Сосед", 6, QDate(2013, 11, 8), QDate(2013, 11, 12), 4);
+            fx->insertBooking(9, "Проездом", 5, QDate(2013, 11, 20), QDate(2013, 11, 20), 99);
+            fx->db().exec("set generator GEN_RES_ID to 100");
+            const QStringList before = fx->bookings();
+            if (load) {
+                const QStringList row = fx->db().rows(QStringLiteral("select DATE1, ZALS_ID from RES where ID=%1").arg(load));
+                fx->loadLikeBoard(platform::textToDate(row[0].section('|', 0, 0)), row[0].section('|', 1).toInt());
+            } else {
+                enter(plain());
+            }
+            retype(f().Edit1, "Новый");
+            f().Edit6->setKeyValue(room);
+            f().Edit2->setDate(arrival);
+            f().Edit4->setDate(departure);
+            fx->boxes().answerNext(answer);
+
+            f().Button2->click();
+
+            const QString why = QStringLiteral("answer %1").arg(answer == platform::Yes ? "Да" : "Нет");
+            // The IDs of the rows holding what was typed.
+            auto storedIds = [&] {
+                return fx->db().rows(
+                    QStringLiteral("select ID from RES where CLIENT='Новый' and ZALS_ID=%1 and DATE1='%2' and "
+                                   "DATE2='%3'")
+                        .arg(room)
+                        .arg(platform::fixedDateText(arrival), platform::fixedDateText(departure)));
+            };
+            const QStringList savedAs = {load ? QString::number(load) : QStringLiteral("101")};
+            const QString stored = storedIds() == savedAs ? QStringLiteral("1") : storedIds().join(',');
+            if (named.isEmpty()) {
+                QVERIFY2(fx->boxes().count() == 0, qPrintable(fx->boxes().last().text));
+                QCOMPARE(stored, QStringLiteral("1"));
+                QVERIFY(!f().editing());
+                break; // nothing asked: the answer plays no part
+            }
+            QCOMPARE(fx->boxes().count(), 1);
+            const platform::MessageRequest box = fx->boxes().last();
+            QCOMPARE(box.caption, QStringLiteral("Бронь"));
+            QCOMPARE(box.icon, platform::MsgIcon::Warning);
+            QCOMPARE(box.buttons, platform::Yes | platform::No);
+            QCOMPARE(box.defaultButton, platform::No);
+            QCOMPARE(box.text, QStringLiteral("Комната в эти дни занята:\n") + named.join('\n') +
+                                   QStringLiteral("\nВсё равно сохранить?"));
+            if (answer == platform::No) {
+                QVERIFY2(fx->bookings() == before, qPrintable(why));
+                QVERIFY(f().editing());
+                QCOMPARE(f().Edit1->text(), QStringLiteral("Новый"));
+                QCOMPARE(f().Edit2->date(), arrival);
+                QCOMPARE(f().Edit4->date(), departure);
+                QVERIFY(!dm().tr1.active());
+                // The board can paint meanwhile.
+                QVERIFY(dm().qAll.isOpen());
+                // Still the same save to make: asked again, and "Да" writes it.
+                fx->boxes().answerNext(platform::Yes);
+                f().Button2->click();
+                QCOMPARE(fx->boxes().count(), 2);
+                QCOMPARE(fx->boxes().last().text, box.text);
+                QCOMPARE(storedIds(), savedAs);
+                QVERIFY(!f().editing());
+            } else {
+                QVERIFY2(stored == QStringLiteral("1"), qPrintable(why));
+                // A change writes its own row, a new booking adds one; nothing else moves.
+                QCOMPARE(fx->bookings().size(), before.size() + (load ? 0 : 1));
+                QVERIFY(!f().editing());
+            }
+        }
     }
 
     void closing_data()

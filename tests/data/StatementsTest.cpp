@@ -107,6 +107,23 @@ private slots:
         QCOMPARE(bookingDelete(3, "14.11.2013"), QString("delete from res where ZALS_ID=3 and Date1='14.11.2013'"));
     }
 
+    void saveChecks()
+    {
+        QCOMPARE(roomLock(5), QString("update ZALS set NAME=NAME where ID=5"));
+        QCOMPARE(bookingLock("7"), QString("select ID from RES where ID=7 with lock"));
+        QCOMPARE(bookingOverlaps(5, "08.11.2013", "10.11.2013", ""),
+                 QString("select ID, CLIENT, DATE1, DATE2 from RES where ZALS_ID=5 and "
+                         "DATE1<cast('10.11.2013' as date) and cast('08.11.2013' as date)<"
+                         "(case when DATE2>DATE1 then DATE2 else DATE1+1 end) order by DATE1, ID"));
+        QVERIFY(bookingOverlaps(5, "08.11.2013", "10.11.2013", "7").endsWith(" and ID<>7 order by DATE1, ID"));
+        QCOMPARE(bookingById("7"),
+                 QString("select RES.*, OTV.NAME from RES left join OTV on OTV.ID=RES.OTV_ID where RES.ID=7"));
+        QCOMPARE(roomName(5), QString("select NAME from ZALS where ID=5"));
+        // An identifier that is not a number never reaches the server.
+        QVERIFY_THROWS_EXCEPTION(platform::AppError, bookingById("7 or 1=1"));
+        QVERIFY_THROWS_EXCEPTION(platform::AppError, bookingOverlaps(5, "08.11.2013", "10.11.2013", "7;"));
+    }
+
     void accounts()
     {
         QCOMPARE(accountInsert("Иван", "Кассир", "ivan", "pw'd"),
