@@ -3,7 +3,7 @@
 #include "Modal.h"
 
 #include "app/ErrorReport.h"
-#include "app/Program.h"
+#include "program/Program.h"
 #include "board/LiveBoard.h"
 #include "board/Main.h"
 #include "booking/Unit4.h"
@@ -200,7 +200,7 @@ int main(int argc, char* argv[])
     // From creating the program's objects to the board on screen with its
     // bookings, the sign-in answered at once.
     const qint64 startBegin = nowMs();
-    app::Program program(application);
+    program::Program program(application);
     program.createDataModule();
     program.createWindows();
     data::TDM& dm = *data::DM;

@@ -7,7 +7,7 @@
 #include "Modal.h"
 
 #include "app/ErrorReport.h"
-#include "app/Program.h"
+#include "program/Program.h"
 #include "board/Main.h"
 #include "booking/Unit4.h"
 #include "data/UnDM.h"
@@ -61,7 +61,7 @@ int main(int argc, char* argv[])
     platform::setExecutableFolderForTests(folder);
 
     application.setQuitOnLastWindowClosed(false);
-    app::Program program(application);
+    program::Program program(application);
     // Nobody answers boxes here: they are recorded, and any of them spoils the picture.
     DialogRecorder dialogs;
 

@@ -1,7 +1,7 @@
 #include "BoardFixture.h"
 
 #include "app/ErrorReport.h"
-#include "app/Program.h"
+#include "program/Program.h"
 #include "board/Main.h"
 #include "booking/Unit4.h"
 #include "platform/ExeDir.h"
@@ -56,7 +56,7 @@ bool BoardFixture::start()
 {
     data::TDM& dm = m_db->installDM(false);
     Q_UNUSED(dm);
-    m_program = std::make_unique<app::Program>(*qApp);
+    m_program = std::make_unique<program::Program>(*qApp);
     m_program->createWindows();
     if (!m_options.login.isNull()) {
         const QString login = m_options.login, password = m_options.password;

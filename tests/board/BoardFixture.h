@@ -9,7 +9,7 @@
 #include <memory>
 
 class TForm1;
-namespace app { class Program; }
+namespace program { class Program; }
 
 // The whole program on a fresh database: conf.ini in a folder standing for the
 // executable's, the data module and the four windows created in their order.
@@ -58,5 +58,5 @@ private:
     std::unique_ptr<TestDb> m_db;
     QTemporaryDir m_exeDir;
     QString m_confPath;
-    std::unique_ptr<app::Program> m_program;
+    std::unique_ptr<program::Program> m_program;
 };

@@ -1,6 +1,6 @@
 #include "app/CommandLine.h"
 #include "app/ErrorReport.h"
-#include "app/Program.h"
+#include "program/Program.h"
 #include "app/UnattendedDialogs.h"
 #include "board/Main.h"
 #include "platform/AppError.h"
@@ -20,7 +20,7 @@ int main(int argc, char* argv[])
     // The program ends when the board closes or the end is requested, not when
     // the sign-in dialog closes before the board is on screen.
     application.setQuitOnLastWindowClosed(false);
-    app::Program program(application);
+    program::Program program(application);
 
     platform::QtDialogs dialogs;
     std::unique_ptr<app::UnattendedDialogs> unattended;

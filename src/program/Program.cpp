@@ -1,4 +1,4 @@
-#include "app/Program.h"
+#include "program/Program.h"
 
 #include "board/Main.h"
 #include "booking/Unit4.h"
@@ -13,7 +13,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 
-namespace app {
+namespace program {
 
 Program::Program(QApplication& application)
 {
@@ -57,4 +57,4 @@ void Program::createWindows()
     Form6 = m_form6.get();
 }
 
-} // namespace app
+} // namespace program

@@ -10,7 +10,7 @@ class TForm4;
 class TForm6;
 namespace data { class TDM; }
 
-namespace app {
+namespace program {
 
 // The program's objects, created once in their fixed order and kept until
 // the end: the data module, then the board, the booking editor, the staff
@@ -38,4 +38,4 @@ private:
     std::unique_ptr<TForm6> m_form6;
 };
 
-} // namespace app
+} // namespace program
