@@ -72,7 +72,7 @@ private slots:
         });
         BoardFixture::doubleClick(b, 62, 6);
         MODAL_VERIFY();
-        QCOMPARE(f.dialogs().count(), 0);
+        QVERIFY2(f.dialogs().count() == 0, qPrintable(f.dialogs().last().text));
         QCOMPARE(f.db().rows("select CLIENT, TEL, DATE2, OTV_ID from RES where " + where),
                  QStringList{"Смирнов Олег|8-900-123-45-67|12.03.2031|3"});
         QCOMPARE(b->Edit1->text(), QString("Смирнов Олег"));
@@ -86,7 +86,7 @@ private slots:
         });
         BoardFixture::doubleClick(b, 62, 6);
         MODAL_VERIFY();
-        QCOMPARE(f.dialogs().count(), 0);
+        QVERIFY2(f.dialogs().count() == 0, qPrintable(f.dialogs().last().text));
         QCOMPARE(f.db().rows("select TEL from RES where " + where), QStringList{"8-900-765-43-21"});
 
         f.dialogs().answerNext(platform::Yes);
@@ -137,8 +137,9 @@ private slots:
         QTest::newRow("drop table") << "drop table RES";
         QTest::newRow("create table") << "create table NOTES (ID integer)";
         QTest::newRow("alter table") << "alter table OTV add NOTE varchar(10)";
-        QTest::newRow("change rooms") << "update ZALS set NAME='X' where ID=1";
+        QTest::newRow("renumber a room") << "update ZALS set ID=99 where ID=1";
         QTest::newRow("add a room") << "insert into ZALS (ID, NAME) values (99, 'X')";
+        QTest::newRow("remove a room") << "delete from ZALS where ID=12";
         QTest::newRow("set a generator") << "set generator GEN_RES_ID to 0";
         QTest::newRow("make a user") << "create user INTRUDER password 'intruder1'";
     }
@@ -155,6 +156,7 @@ private slots:
                      qPrintable(e.message()));
         }
         QCOMPARE(db.value("select count(*) from ZALS where ID=99 or NAME='X'"), QString("0"));
+        QCOMPARE(db.value("select count(*) from ZALS"), QString("12"));
     }
 };
 
