@@ -3,10 +3,13 @@
 #include "data/ChangeEvents.h"
 #include "data/Transaction.h"
 #include "data/Dataset.h"
-#include "data/Win1251.h"
 #include "data/fb/FbLibrary.h"
 #include "data/fb/Handle.h"
 #include "platform/AppError.h"
+#include "platform/EndSignals.h"
+
+#include <QFile>
+#include <QScopeGuard>
 
 #include <optional>
 
@@ -15,8 +18,29 @@ using namespace Firebird;
 namespace data {
 
 namespace {
+
 constexpr int kConnectTimeoutSeconds = 15;
+
+// The database's name as the system names files (UTF-8 here): the embedded
+// engine opens the file by it, and the client library passes it on to a
+// server the same way. A character no file name can carry is refused rather
+// than changed, so that no other file is ever opened.
+QByteArray fileSystemName(const QString& name)
+{
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        if (c.isHighSurrogate() && i + 1 < name.size() && name.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (c.unicode() == 0 || c.isSurrogate())
+            throw platform::AppError(QStringLiteral("В пути к базе данных недопустимый символ (U+%1)")
+                                         .arg(QString::number(c.unicode(), 16).toUpper().rightJustified(4, u'0')));
+    }
+    return QFile::encodeName(name);
 }
+
+} // namespace
 
 Connection::Connection() : m_changes(std::make_unique<ChangeEvents>()) {}
 
@@ -50,6 +74,10 @@ void Connection::open()
 {
     if (isOpen())
         return;
+    // The client library sets its own SIGINT and SIGTERM handlers at its first
+    // attach; they would drop the connection and leave the program running.
+    const auto reclaim = qScopeGuard([] { platform::reclaimEndSignals(); });
+    const QByteArray name = fileSystemName(m_databaseName);
     auto& lib = fb::Library::instance();
     fb::Status status;
     auto attachment = std::make_unique<fb::AttachmentHandle>();
@@ -61,8 +89,6 @@ void Connection::open()
         // A server host that does not answer at all fails here instead of
         // after the system's own minutes of retries.
         dpb->insertInt(&status, isc_dpb_connect_timeout, kConnectTimeoutSeconds);
-        // The name travels like every other text: in the database's code page.
-        const QByteArray name = toWin1251(m_databaseName);
         attachment->reset(lib.provider()->attachDatabase(&status, name.constData(), dpb->getBufferLength(&status),
                                                          dpb->getBuffer(&status)));
     } catch (const FbException& e) {

@@ -218,6 +218,33 @@ private slots:
         QCOMPARE(db.value("select count(*) from RES"), QString("1"));
     }
 
+    // The database name goes to the client library as the system names files:
+    // a missing file is named readably, a character no file name can carry is refused.
+    void databaseNameAsTheSystemNamesFiles_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing file in a Cyrillic folder")
+            << "/nonexistent/Отель/hotel.fdb" << "/nonexistent/Отель/hotel.fdb";
+        QTest::newRow("missing file, accented letters") << "/nonexistent/Hôtel é/hotel.fdb"
+                                                        << "/nonexistent/Hôtel é/hotel.fdb";
+        QTest::newRow("U+0000 would cut the name short")
+            << QString("/tmp/hotel.fdb") + QChar(0) + "x" << "В пути к базе данных недопустимый символ (U+0000)";
+        QTest::newRow("lone surrogate") << QString("/tmp/") + QChar(0xD800) + ".fdb"
+                                        << "В пути к базе данных недопустимый символ (U+D800)";
+    }
+
+    void databaseNameAsTheSystemNamesFiles()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        TDM dm;
+        dm.DB.setDatabaseName(name);
+        const QString error = errorOf([&] { dm.DB.open(); });
+        QVERIFY2(error.contains(message), qPrintable(error));
+        QVERIFY(!dm.DB.isOpen());
+    }
+
     void connectFailures()
     {
         TDM dm;
