@@ -65,6 +65,10 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     buildMenus();
     move(195, 55);
     resize(798, 529 + MainMenu1->sizeHint().height());
+    // Every fresh content of the bookings is painted at once, also in the
+    // cells that no closing window uncovers.
+    if (DM)
+        connect(&DM->qAll, &data::Dataset::changed, StringGrid1->viewport(), qOverload<>(&QWidget::update));
     app::guarded([this] { FormCreate(); });
 }
 
