@@ -6,6 +6,7 @@
 #include "data/Transaction.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -130,36 +131,61 @@ QPoint firstDateCell(const QImage& img)
 class DesktopTest : public QObject {
     Q_OBJECT
 
-    static bool signIn(DesktopRun& run)
+    // Each helper gives the step that did not come about; empty when all did.
+    static QString signIn(DesktopRun& run)
     {
-        return run.waitForWindow(kSignIn) && run.type("admin") && run.keys({"Tab"}) && run.type("admin") &&
-               run.keys({"Return"}) && run.waitForWindow(kBoard);
+        if (!run.waitForWindow(kSignIn) || !run.focus(kSignIn))
+            return QStringLiteral("the sign-in dialog did not come up");
+        if (!run.type("admin") || !run.keys({"Tab"}) || !run.type("admin") || !run.keys({"Return"}))
+            return QStringLiteral("typing into the sign-in dialog failed");
+        if (!run.waitForWindow(kBoard) || !run.focus(kBoard))
+            return QStringLiteral("the board did not come up after the sign-in");
+        return {};
+    }
+
+    // The board's first date cell once the board is drawn.
+    static QPoint boardOnScreen(DesktopRun& run)
+    {
+        QElapsedTimer t;
+        t.start();
+        QPoint first(-1, -1);
+        do {
+            first = firstDateCell(run.screen());
+            if (first.x() >= 0 && first.y() >= 0)
+                break;
+            QThread::msleep(100);
+        } while (t.elapsed() < 10000);
+        return first;
     }
 
     // The board with the editor open on the free cell of the fifth date
     // column, room 2, with a guest's name typed.
-    static bool openEditor(DesktopRun& run, QPoint* cell = nullptr)
+    static QString openEditor(DesktopRun& run, QPoint* cell = nullptr)
     {
-        const QImage img = run.screen();
-        const QPoint first = firstDateCell(img);
+        const QPoint first = boardOnScreen(run);
         if (first.x() < 0 || first.y() < 0)
-            return false;
+            return QStringLiteral("the board's cells were not found on screen");
         const QPoint at = first + QPoint(4 * 100, 40);
         if (cell)
             *cell = at;
-        return run.click(at + QPoint(50, 20)) && run.doubleClick(at + QPoint(50, 20)) && run.waitForWindow(kEditor) &&
-               run.type("Test");
+        if (!run.click(at + QPoint(50, 20)) || !run.doubleClick(at + QPoint(50, 20)))
+            return QStringLiteral("clicking failed");
+        if (!run.waitForWindow(kEditor) || !run.focus(kEditor))
+            return QStringLiteral("the editor did not come up after the double-click");
+        if (!run.type("Test"))
+            return QStringLiteral("typing into the editor failed");
+        return {};
     }
 
-    static bool reach(DesktopRun& run, const QString& state)
+    static QString reach(DesktopRun& run, const QString& state)
     {
         if (!run.waitForWindow(kSignIn))
-            return false;
+            return QStringLiteral("the sign-in dialog did not come up: ") + run.output();
         if (state == QLatin1String("sign-in"))
-            return true;
-        if (!signIn(run))
-            return false;
-        return state == QLatin1String("board") || openEditor(run);
+            return {};
+        if (QString problem = signIn(run); !problem.isEmpty())
+            return problem;
+        return state == QLatin1String("board") ? QString() : openEditor(run);
     }
 
 private slots:
@@ -184,7 +210,8 @@ private slots:
         DesktopRun run(QStringLiteral(HOTEL_EXECUTABLE));
         run.writeConf(conf(db.path()));
         QVERIFY2(run.start(), qPrintable(run.problem()));
-        QVERIFY2(reach(run, state), qPrintable(run.output()));
+        const QString reached = reach(run, state);
+        QVERIFY2(reached.isEmpty(), qPrintable(reached));
         QVERIFY(run.holds(db.file()));
 
         run.sendSignal(signalNumber);
@@ -216,7 +243,8 @@ private slots:
         DesktopRun run(QStringLiteral(HOTEL_EXECUTABLE));
         run.writeConf(conf(db.path()));
         QVERIFY2(run.start(), qPrintable(run.problem()));
-        QVERIFY2(reach(run, state), qPrintable(run.output()));
+        const QString reached = reach(run, state);
+        QVERIFY2(reached.isEmpty(), qPrintable(reached));
         QVERIFY(run.holds(db.file()));
 
         run.stopDisplay();
@@ -250,7 +278,8 @@ private slots:
         run.writeConf(conf(copy.path));
         QVERIFY2(run.start(), qPrintable(run.problem()));
         // The sign-in comes only over an open connection.
-        QVERIFY2(signIn(run), qPrintable(run.boxes().join('\n') + run.output()));
+        const QString signedIn = signIn(run);
+        QVERIFY2(signedIn.isEmpty(), qPrintable(signedIn + '\n' + run.boxes().join('\n')));
         QCOMPARE(run.boxes(), QStringList());
         if (server) {
             data::Connection look;
@@ -286,9 +315,11 @@ private slots:
         DesktopRun run(QStringLiteral(HOTEL_EXECUTABLE));
         run.writeConf(conf(db.path()));
         QVERIFY2(run.start(), qPrintable(run.problem()));
-        QVERIFY(signIn(run));
+        const QString signedIn = signIn(run);
+        QVERIFY2(signedIn.isEmpty(), qPrintable(signedIn));
         QPoint cell;
-        QVERIFY(openEditor(run, &cell));
+        const QString opened = openEditor(run, &cell);
+        QVERIFY2(opened.isEmpty(), qPrintable(opened));
         // The editor stands at (488, 55), 362 wide: both cells lie right of it.
         QVERIFY(cell.x() > 488 + 362);
         const QPoint arrival = cell + QPoint(4, 4);

@@ -91,14 +91,17 @@ bool DesktopRun::start()
     return true;
 }
 
-bool DesktopRun::xdo(const QStringList& args)
+bool DesktopRun::xdo(const QStringList& args, QString* output)
 {
     QProcess p;
     QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
     e.insert("DISPLAY", m_displayName);
     p.setProcessEnvironment(e);
     p.start(tool("xdotool"), args);
-    return p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    const bool ok = p.waitForFinished(10000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    if (output)
+        *output = QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+    return ok;
 }
 
 bool DesktopRun::keys(const QStringList& names)
@@ -142,6 +145,23 @@ bool DesktopRun::waitWhileWindow(const QString& title, int timeoutMs)
     do {
         if (!xdo(search))
             return true;
+        QThread::msleep(kPollMs);
+    } while (t.elapsed() < timeoutMs);
+    return false;
+}
+
+bool DesktopRun::focus(const QString& title, int timeoutMs)
+{
+    // Without a window manager nobody else gives the keyboard to a new window.
+    const QStringList search{"search", "--onlyvisible", "--name", QLatin1Char('^') + title + QLatin1Char('$'),
+                             "windowfocus", "--sync"};
+    QElapsedTimer t;
+    t.start();
+    do {
+        if (xdo(search))
+            return true;
+        if (m_program.state() == QProcess::NotRunning)
+            return false;
         QThread::msleep(kPollMs);
     } while (t.elapsed() < timeoutMs);
     return false;

@@ -31,9 +31,12 @@ public:
     bool waitForWindow(const QString& title, int timeoutMs = 20000);
     // No visible window with this title any more, within the time.
     bool waitWhileWindow(const QString& title, int timeoutMs = 10000);
+    // Gives the keyboard to the visible window with this title, as a window
+    // manager would when it comes up.
+    bool focus(const QString& title, int timeoutMs = 20000);
 
     // xdotool on the program's display.
-    bool xdo(const QStringList& args);
+    bool xdo(const QStringList& args, QString* output = nullptr);
     bool type(const QString& text) { return xdo({"type", "--delay", "20", text}); }
     bool keys(const QStringList& names);
     bool click(const QPoint& at);
