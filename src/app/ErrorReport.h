@@ -21,6 +21,12 @@ QString withFullStop(const QString& message);
 
 // Every window handler runs inside this: a failure of the program's error
 // type ends the handler and is reported; the program goes on.
+//
+// Handlers are guarded where the toolkit calls them (the connection, the
+// event override), never inside their own bodies: a handler that another
+// handler calls directly must stop its caller when it fails. The board's
+// double-click runs the editor's Button1Click and must not go on to fill and
+// show the editor after that failed.
 template <class F>
 bool guarded(F&& handler)
 {
@@ -31,6 +37,13 @@ bool guarded(F&& handler)
         reportError(e.message());
         return false;
     }
+}
+
+// A slot that runs object's handler inside guarded().
+template <class T>
+auto guardedSlot(T* object, void (T::*handler)())
+{
+    return [object, handler] { guarded([object, handler] { (object->*handler)(); }); };
 }
 
 // The request to end the program: queued; every running modal dialog ends as

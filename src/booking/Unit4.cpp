@@ -186,16 +186,13 @@ TForm4::TForm4(QWidget* parent)
     for (size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
 
-    auto guardedSlot = [this](void (TForm4::*handler)()) {
-        return [this, handler] { app::guarded([&] { (this->*handler)(); }); };
-    };
-    connect(Button1, &QPushButton::clicked, this, guardedSlot(&TForm4::Button1Click));
-    connect(Button2, &QPushButton::clicked, this, guardedSlot(&TForm4::Button2Click));
-    connect(Button3, &QPushButton::clicked, this, guardedSlot(&TForm4::Button3Click));
-    connect(Button4, &QPushButton::clicked, this, guardedSlot(&TForm4::Button4Click));
-    connect(Button5, &QPushButton::clicked, this, guardedSlot(&TForm4::Button5Click));
-    connect(N1, &QAction::triggered, this, guardedSlot(&TForm4::N1Click));
-    connect(N3, &QAction::triggered, this, guardedSlot(&TForm4::N3Click));
+    connect(Button1, &QPushButton::clicked, this, app::guardedSlot(this, &TForm4::Button1Click));
+    connect(Button2, &QPushButton::clicked, this, app::guardedSlot(this, &TForm4::Button2Click));
+    connect(Button3, &QPushButton::clicked, this, app::guardedSlot(this, &TForm4::Button3Click));
+    connect(Button4, &QPushButton::clicked, this, app::guardedSlot(this, &TForm4::Button4Click));
+    connect(Button5, &QPushButton::clicked, this, app::guardedSlot(this, &TForm4::Button5Click));
+    connect(N1, &QAction::triggered, this, app::guardedSlot(this, &TForm4::N1Click));
+    connect(N3, &QAction::triggered, this, app::guardedSlot(this, &TForm4::N3Click));
 
     for (QWidget* field : {Edit9, Edit10, Edit11, Edit12, Edit13})
         field->installEventFilter(this);

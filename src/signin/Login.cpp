@@ -88,8 +88,8 @@ TForm6::TForm6(QWidget* parent)
     setTabOrder(Edit2, Button1);
     setTabOrder(Button1, Button2);
 
-    connect(Button1, &QPushButton::clicked, this, &TForm6::Button1Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm6::Button2Click);
+    connect(Button1, &QPushButton::clicked, this, app::guardedSlot(this, &TForm6::Button1Click));
+    connect(Button2, &QPushButton::clicked, this, app::guardedSlot(this, &TForm6::Button2Click));
 
     if (!Form6)
         Form6 = this;
@@ -111,81 +111,73 @@ void TForm6::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     // Restoring the window from the task bar is not a new showing.
     if (!event->spontaneous())
-        FormShow();
+        app::guarded([this] { FormShow(); });
 }
 
 void TForm6::FormShow()
 {
-    app::guarded([&] {
-        data::TDM& dm = *data::DM;
-        if (!dm.DB.isOpen()) {
-            app::requestEnd();
-            // exec() has not entered its loop yet while the dialog is being shown,
-            // so ending it now would leave that loop waiting.
-            QTimer::singleShot(0, this, [this] {
-                if (isVisible())
-                    reject();
-            });
-            return;
-        }
-        // A fresh look at the accounts for every sign-in: an account deleted or
-        // a password changed at another desk counts at once, not only after
-        // this desk's snapshot of the staff table has been renewed.
-        dm.tIm.end();
-        dm.tIm.start();
-        if (!dm.tabIm.isOpen())
-            dm.tabIm.open();
-        Edit1->clear();
-        Edit2->clear();
-        Edit1->setFocus();
-    });
+    data::TDM& dm = *data::DM;
+    if (!dm.DB.isOpen()) {
+        app::requestEnd();
+        // exec() has not entered its loop yet while the dialog is being shown,
+        // so ending it now would leave that loop waiting.
+        QTimer::singleShot(0, this, [this] {
+            if (isVisible())
+                reject();
+        });
+        return;
+    }
+    // A fresh look at the accounts for every sign-in: an account deleted or
+    // a password changed at another desk counts at once, not only after
+    // this desk's snapshot of the staff table has been renewed.
+    dm.tIm.end();
+    dm.tIm.start();
+    if (!dm.tabIm.isOpen())
+        dm.tabIm.open();
+    Edit1->clear();
+    Edit2->clear();
+    Edit1->setFocus();
 }
 
 void TForm6::Button1Click()
 {
-    app::guarded([&] {
-        data::Dataset& tabIm = data::DM->tabIm;
-        tabIm.setFiltered(false);
-        const QString login = Edit1->text();
-        if (login.isEmpty()) {
-            Edit1->setFocus();
-            return;
-        }
-        tabIm.setFilter(data::sql::loginFilter(login));
-        tabIm.setFiltered(true);
-        // The server's comparison ignores trailing blanks and may ignore case; ours must not.
-        if (login != tabIm.text(QStringLiteral("LOGIN"))) {
-            signInError(QStringLiteral("Проверьте Ваш логин и пароль"));
-            Edit1->setFocus();
-            return;
-        }
-        if (Edit2->text() != tabIm.text(QStringLiteral("PWD"))) {
-            signInError(QStringLiteral("Проверьте Ваш пароль"));
-            return;
-        }
-        cb->setChecked(tabIm.text(QStringLiteral("GR")) == QLatin1String("EDIT"));
-        // The dialog gives its caller no result; the flag is the answer.
-        done(QDialog::Rejected);
-        tabIm.close();
-    });
+    data::Dataset& tabIm = data::DM->tabIm;
+    tabIm.setFiltered(false);
+    const QString login = Edit1->text();
+    if (login.isEmpty()) {
+        Edit1->setFocus();
+        return;
+    }
+    tabIm.setFilter(data::sql::loginFilter(login));
+    tabIm.setFiltered(true);
+    // The server's comparison ignores trailing blanks and may ignore case; ours must not.
+    if (login != tabIm.text(QStringLiteral("LOGIN"))) {
+        signInError(QStringLiteral("Проверьте Ваш логин и пароль"));
+        Edit1->setFocus();
+        return;
+    }
+    if (Edit2->text() != tabIm.text(QStringLiteral("PWD"))) {
+        signInError(QStringLiteral("Проверьте Ваш пароль"));
+        return;
+    }
+    cb->setChecked(tabIm.text(QStringLiteral("GR")) == QLatin1String("EDIT"));
+    // The dialog gives its caller no result; the flag is the answer.
+    done(QDialog::Rejected);
+    tabIm.close();
 }
 
 void TForm6::Button2Click()
 {
-    app::guarded([&] {
-        app::requestEnd();
-        reject();
-    });
+    app::requestEnd();
+    reject();
 }
 
 void TForm6::Edit1KeyPress(QChar& key)
 {
-    app::guarded([&] {
-        if (key == QChar(13)) {
-            key = QChar();
-            Button1->click();
-        }
-    });
+    if (key == QChar(13)) {
+        key = QChar();
+        Button1->click();
+    }
 }
 
 bool TForm6::eventFilter(QObject* watched, QEvent* event)
@@ -198,7 +190,7 @@ bool TForm6::eventFilter(QObject* watched, QEvent* event)
         else if (keyEvent->text().size() == 1)
             key = keyEvent->text().at(0);
         if (!key.isNull()) {
-            Edit1KeyPress(key);
+            app::guarded([&] { Edit1KeyPress(key); });
             if (key.isNull())
                 return true;
         }

@@ -113,12 +113,12 @@ TForm2::TForm2(QWidget* parent)
     setTabOrder(Edit2, Edit3);
     setTabOrder(Edit3, Edit4);
 
-    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
-    connect(Button4, &QPushButton::clicked, this, &TForm2::Button4Click);
-    connect(Button5, &QPushButton::clicked, this, &TForm2::Button5Click);
-    connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
-    connect(Button3, &QPushButton::clicked, this, &TForm2::Button3Click);
-    connect(N1, &QAction::triggered, this, &TForm2::N1Click);
+    connect(Button1, &QPushButton::clicked, this, app::guardedSlot(this, &TForm2::Button1Click));
+    connect(Button4, &QPushButton::clicked, this, app::guardedSlot(this, &TForm2::Button4Click));
+    connect(Button5, &QPushButton::clicked, this, app::guardedSlot(this, &TForm2::Button5Click));
+    connect(Button2, &QPushButton::clicked, this, app::guardedSlot(this, &TForm2::Button2Click));
+    connect(Button3, &QPushButton::clicked, this, app::guardedSlot(this, &TForm2::Button3Click));
+    connect(N1, &QAction::triggered, this, app::guardedSlot(this, &TForm2::N1Click));
 
     EnabledEdit(false);
     bindFields();
@@ -179,88 +179,76 @@ void TForm2::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     // Restoring the minimized window is not a new showing.
     if (!event->spontaneous())
-        FormShow();
+        app::guarded([this] { FormShow(); });
 }
 
 void TForm2::FormShow()
 {
-    app::guarded([&] {
-        bindFields();
-        data::TDM& dm = *data::DM;
-        AddMode = false;
-        EnabledEdit(false);
-        if (!dm.tIm.active())
-            dm.tIm.start();
-        if (!dm.tabIm.isOpen())
-            dm.tabIm.open();
-    });
+    bindFields();
+    data::TDM& dm = *data::DM;
+    AddMode = false;
+    EnabledEdit(false);
+    if (!dm.tIm.active())
+        dm.tIm.start();
+    if (!dm.tabIm.isOpen())
+        dm.tabIm.open();
 }
 
 void TForm2::Button1Click()
 {
-    app::guarded([&] {
-        AddMode = true;
-        for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4})
-            edit->clear();
-        EnabledEdit(true);
-        Edit1->setFocus();
-    });
+    AddMode = true;
+    for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4})
+        edit->clear();
+    EnabledEdit(true);
+    Edit1->setFocus();
 }
 
 void TForm2::Button4Click()
 {
-    app::guarded([&] {
-        AddMode = false;
-        for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4})
-            edit->setModified(false);
-        EnabledEdit(true);
-        Edit1->setFocus();
-    });
+    AddMode = false;
+    for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4})
+        edit->setModified(false);
+    EnabledEdit(true);
+    Edit1->setFocus();
 }
 
 void TForm2::Button2Click()
 {
-    app::guarded([&] {
-        data::TDM& dm = *data::DM;
-        platform::setHolderLines(m, data::sql::accountInsert(Edit1->text(), Edit2->text(), Edit3->text(), Edit4->text()));
-        platform::setHolderLines(t, data::sql::accountUpdate(Edit1->text(), Edit2->text(), Edit3->text(), Edit4->text(),
-                                             dm.tabIm.text(QStringLiteral("ID"))));
-        if (AddMode)
-            data::RunWriteStatement(platform::holderLines(m), nullptr, {&dm.qAll});
-        else
-            data::RunWriteStatement(platform::holderLines(t), [&dm] { dm.tabIm.close(); }, {&dm.qAll});
-        data::restartDataset(dm.tabIm);
-        EnabledEdit(false);
-        data::restartDataset(dm.qAll);
-    });
+    data::TDM& dm = *data::DM;
+    platform::setHolderLines(m, data::sql::accountInsert(Edit1->text(), Edit2->text(), Edit3->text(), Edit4->text()));
+    platform::setHolderLines(t, data::sql::accountUpdate(Edit1->text(), Edit2->text(), Edit3->text(), Edit4->text(),
+                                         dm.tabIm.text(QStringLiteral("ID"))));
+    if (AddMode)
+        data::RunWriteStatement(platform::holderLines(m), nullptr, {&dm.qAll});
+    else
+        data::RunWriteStatement(platform::holderLines(t), [&dm] { dm.tabIm.close(); }, {&dm.qAll});
+    data::restartDataset(dm.tabIm);
+    EnabledEdit(false);
+    data::restartDataset(dm.qAll);
 }
 
 void TForm2::Button3Click()
 {
-    app::guarded([&] {
-        data::TDM& dm = *data::DM;
-        EnabledEdit(false);
-        if (dm.tabIm.isOpen())
-            dm.tabIm.cancel();
-        dm.tabIm.close();
-        dm.tabIm.open();
-        refreshFields();
-    });
+    data::TDM& dm = *data::DM;
+    EnabledEdit(false);
+    if (dm.tabIm.isOpen())
+        dm.tabIm.cancel();
+    dm.tabIm.close();
+    dm.tabIm.open();
+    refreshFields();
 }
 
 void TForm2::Button5Click()
 {
-    app::guarded([&] {
-        data::TDM& dm = *data::DM;
-        if (!data::ConfirmDeletion())
-            return;
-        data::RunWriteStatement({data::sql::accountDelete(dm.tabIm.text(QStringLiteral("ID")))}, nullptr,
-                                {&dm.tabIm});
-        data::restartDataset(dm.tabIm);
-    });
+    data::TDM& dm = *data::DM;
+    if (!data::ConfirmDeletion())
+        return;
+    data::RunWriteStatement({data::sql::accountDelete(dm.tabIm.text(QStringLiteral("ID")))}, nullptr,
+                            {&dm.tabIm});
+    data::restartDataset(dm.tabIm);
 }
 
 void TForm2::N1Click()
 {
-    app::guarded([&] { reject(); });
+    reject();
 }

@@ -83,6 +83,30 @@ private slots:
         QVERIFY(!data::DM->Quk.isOpen());
     }
 
+    // The double-click runs the editor's "Добавить" itself: when that fails
+    // the report shows once and the double-click goes no further, neither
+    // setting a field nor showing the editor.
+    void failedAddStopsTheDoubleClick()
+    {
+        BoardFixture f;
+        QVERIFY(f.start());
+        TForm1* b = f.board();
+        data::DM->tabOtv.setSql({QStringLiteral("select * from NO_SUCH_TABLE")});
+        Form4->Edit1->setText(QStringLiteral("не тронуто"));
+        Form4->Edit9->setText(QStringLiteral("7"));
+        bool shown = false;
+        Modal::whenModalNamed("Form4", [&](QWidget* w) { shown = true; w->close(); }, 300);
+        BoardFixture::doubleClick(b, 64, 5);
+        QVERIFY(!shown);
+        Modal::takeProblems(); // the watch that never matched
+        QCOMPARE(f.dialogs().count(), 1);
+        QVERIFY2(f.dialogs().last().text.contains(QStringLiteral("NO_SUCH_TABLE")), qPrintable(f.dialogs().last().text));
+        QCOMPARE(f.dialogs().last().icon, platform::MsgIcon::Error);
+        QCOMPARE(Form4->Edit1->text(), QStringLiteral("не тронуто"));
+        QCOMPARE(Form4->Edit9->text(), QStringLiteral("7"));
+        QVERIFY(Form4->Edit6->keyValue() != QVariant(5));
+    }
+
     void freeCellPreparesANewBooking()
     {
         BoardFixture f;
