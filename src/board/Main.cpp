@@ -149,16 +149,8 @@ void TForm1::buildControls()
     StringGrid1->setDrawCell(
         [this](QPainter& p, int c, int r, const QRect& rect) { StringGrid1DrawCell(p, c, r, rect); });
     connect(StringGrid1, &platform::BoardGrid::clicked, this, [this] {
-        if (m_boardMoves > 0) {
-            // A move the board makes itself: a failure belongs to the handler that made it.
-            try {
-                StringGrid1Click();
-            } catch (const platform::AppError&) {
-                m_moveFailure = std::current_exception();
-            }
-        } else if (!m_live->deferSelection()) {
+        if (!m_live->deferSelection())
             app::guarded([this] { StringGrid1Click(); });
-        }
     });
     connect(StringGrid1, &platform::BoardGrid::doubleClicked, this,
             [this] { app::guarded([this] { StringGrid1DblClick(); }); });
@@ -323,27 +315,18 @@ void TForm1::applyRights()
 
 // ---- navigation ----------------------------------------------------------
 
+// The board's own moves run the click handler here, inside the handler that
+// made them, so that its failure ends that handler.
 void TForm1::setCurrentCol(int col)
 {
-    moveCurrent([&] { StringGrid1->setCol(col); });
+    if (StringGrid1->setCol(col, platform::BoardGrid::Notify::Quietly))
+        StringGrid1Click();
 }
 
 void TForm1::setCurrentRow(int row)
 {
-    moveCurrent([&] { StringGrid1->setRow(row); });
-}
-
-void TForm1::moveCurrent(const std::function<void()>& move)
-{
-    ++m_boardMoves;
-    m_moveFailure = nullptr;
-    move();
-    --m_boardMoves;
-    if (m_moveFailure) {
-        std::exception_ptr failure = m_moveFailure;
-        m_moveFailure = nullptr;
-        std::rethrow_exception(failure);
-    }
+    if (StringGrid1->setRow(row, platform::BoardGrid::Notify::Quietly))
+        StringGrid1Click();
 }
 
 void TForm1::columnJump(int col)

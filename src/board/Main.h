@@ -3,8 +3,6 @@
 #include "board/Occupancy.h"
 
 #include <QMainWindow>
-#include <exception>
-#include <functional>
 #include <vector>
 
 class QAction;
@@ -109,9 +107,6 @@ private:
     void followDatabase();
     LiveBoard* m_live = nullptr;
 
-    void moveCurrent(const std::function<void()>& move);
-    int m_boardMoves = 0;
-    std::exception_ptr m_moveFailure;
 
     // The last key in the room search box typed a character (completion follows it).
     bool m_boxTyped = false;

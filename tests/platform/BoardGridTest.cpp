@@ -11,6 +11,8 @@
 
 using platform::BoardGrid;
 
+Q_DECLARE_METATYPE(platform::BoardGrid::Notify)
+
 namespace {
 
 // The board's cell size.
@@ -57,7 +59,10 @@ private:
     }
 
     int current(int axis) const { return axis == kCols ? g->col() : g->row(); }
-    void setCurrent(int axis, int v) { axis == kCols ? g->setCol(v) : g->setRow(v); }
+    bool setCurrent(int axis, int v, BoardGrid::Notify notify = BoardGrid::Notify::Clicked)
+    {
+        return axis == kCols ? g->setCol(v, notify) : g->setRow(v, notify);
+    }
     int first(int axis) const { return axis == kCols ? g->leftCol() : g->topRow(); }
     void setFirst(int axis, int v) { axis == kCols ? g->setLeftCol(v) : g->setTopRow(v); }
     void setCount(int axis, int n) { axis == kCols ? g->setColCount(n) : g->setRowCount(n); }
@@ -114,24 +119,29 @@ private slots:
     {
         QTest::addColumn<int>("axis");
         QTest::addColumn<int>("value");
+        QTest::addColumn<BoardGrid::Notify>("notify");
         // The current cell (1) is scrolled out of view first: a grid that
         // scrolled on every call would bring it back.
-        QTest::newRow("col, same") << kCols << 1;
-        QTest::newRow("row, same") << kRows << 1;
-        QTest::newRow("col, clamped onto the same") << kCols << 0;
-        QTest::newRow("row, clamped onto the same") << kRows << -5;
+        for (const auto notify : {BoardGrid::Notify::Clicked, BoardGrid::Notify::Quietly}) {
+            const char* how = notify == BoardGrid::Notify::Clicked ? "" : ", quietly";
+            QTest::addRow("col, same%s", how) << kCols << 1 << notify;
+            QTest::addRow("row, same%s", how) << kRows << 1 << notify;
+            QTest::addRow("col, clamped onto the same%s", how) << kCols << 0 << notify;
+            QTest::addRow("row, clamped onto the same%s", how) << kRows << -5 << notify;
+        }
     }
     void settingTheSameValueDoesNothing()
     {
         QFETCH(int, axis);
         QFETCH(int, value);
+        QFETCH(BoardGrid::Notify, notify);
         QVERIFY(setUpGrid(60, 60));
         setFirst(axis, 20);
         QCOMPARE(first(axis), 20);
         QSignalSpy clicked(g.get(), &BoardGrid::clicked);
         QSignalSpy scrolled(g.get(), &BoardGrid::topLeftChanged);
 
-        setCurrent(axis, value);
+        QVERIFY(!setCurrent(axis, value, notify));
 
         QCOMPARE(current(axis), 1);
         QCOMPARE(first(axis), 20);
@@ -163,13 +173,37 @@ private slots:
             visibleAtSignal.append(fullyVisible(axis, current(axis)));
         });
 
-        setCurrent(axis, value);
+        QVERIFY(setCurrent(axis, value));
 
         QCOMPARE(seen, QList<int>{expected});
         QCOMPARE(visibleAtSignal, QList<bool>{true});
         QCOMPARE(current(axis), expected);
         // The other axis stays.
         QCOMPARE(current(1 - axis), 1);
+    }
+
+    // The owner that moves quietly runs its click handler itself: the move is
+    // made and scrolled into view all the same, and a double-click on the
+    // cell then counts as one on a cell whose click was handled.
+    void aQuietMoveReportsItWithoutClicked_data() { settingANewValueEmitsOnceAfterTheMove_data(); }
+    void aQuietMoveReportsItWithoutClicked()
+    {
+        QFETCH(int, axis);
+        QFETCH(int, value);
+        QFETCH(int, expected);
+        QVERIFY(setUpGrid(60, 60));
+        QStringList events;
+        connect(g.get(), &BoardGrid::clicked, this, [&] { events << "click"; });
+        connect(g.get(), &BoardGrid::doubleClicked, this, [&] { events << "double"; });
+
+        QVERIFY(setCurrent(axis, value, BoardGrid::Notify::Quietly));
+
+        QCOMPARE(events, QStringList());
+        QCOMPARE(current(axis), expected);
+        QCOMPARE(current(1 - axis), 1);
+        QVERIFY(currentFullyVisible());
+        QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, centre(g->col(), g->row()));
+        QCOMPARE(events, QStringList{"double"});
     }
 
     void scrollsTheCurrentCellIntoView_data()

@@ -134,16 +134,28 @@ void BoardGrid::clearCells()
 
 // ---- current cell and scrolling -----------------------------------------------
 
-void BoardGrid::setCol(int col)
+bool BoardGrid::setCol(int col, Notify notify)
 {
-    if (moveCurrent(col, m_row))
-        emitClicked();
+    if (!moveCurrent(col, m_row))
+        return false;
+    moved(notify);
+    return true;
 }
 
-void BoardGrid::setRow(int row)
+bool BoardGrid::setRow(int row, Notify notify)
 {
-    if (moveCurrent(m_col, row))
+    if (!moveCurrent(m_col, row))
+        return false;
+    moved(notify);
+    return true;
+}
+
+void BoardGrid::moved(Notify notify)
+{
+    if (notify == Notify::Clicked)
         emitClicked();
+    else
+        m_handled = QPoint(m_col, m_row); // the owner handles this cell itself
 }
 
 bool BoardGrid::moveCurrent(int col, int row)

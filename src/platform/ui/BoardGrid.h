@@ -23,9 +23,9 @@ namespace platform {
 // when there is one; with a count of 1 it is 0 on that axis.
 //
 // clicked() is the owner's click handler: it follows every move of the
-// current cell made by setCol/setRow or the keyboard, and every release of a
-// left click on a data cell (also on the current one). A press only moves the
-// cell silently. A double-click arrives as press, release (clicked), then the
+// current cell made by setCol/setRow (unless moved Quietly) or the keyboard,
+// and every release of a left click on a data cell (also on the current one).
+// A press only moves the cell silently. A double-click arrives as press, release (clicked), then the
 // double-click event and another release: the double-click event emits
 // doubleClicked() only for the current cell that already got its clicked(),
 // and the release after it emits nothing.
@@ -58,9 +58,12 @@ public:
     int col() const { return m_col; }
     int row() const { return m_row; }
     // Out-of-range values are clamped into the scrolling area; a value equal
-    // to the current one (after clamping) does nothing at all.
-    void setCol(int col);
-    void setRow(int row);
+    // to the current one (after clamping) does nothing at all. True when the
+    // current cell moved; clicked() follows then, except for a Quietly move,
+    // after which the owner runs its click handler itself.
+    enum class Notify { Clicked, Quietly };
+    bool setCol(int col, Notify notify = Notify::Clicked);
+    bool setRow(int row, Notify notify = Notify::Clicked);
 
     // First visible scrolling column/row. Clamped so that the grid never
     // scrolls past the point where its last column/row is fully visible.
@@ -131,6 +134,8 @@ private:
     void updateCell(int col, int row);
     void updateRange(const QRect& cells);
     void emitClicked();
+    // After a move by setCol/setRow.
+    void moved(Notify notify);
 
     static quint64 key(int col, int row)
     {
