@@ -255,6 +255,56 @@ private slots:
         QCOMPARE(shown(b, kTodayCol, room), colour);
     }
 
+    // Desk B deletes a booking between the click and the double-click of desk
+    // A: A's double-click finds nothing to open and holds no lock, so B's next
+    // saves go through at once instead of waiting for A's next selection.
+    void doubleClickOnGoneBookingHoldsNothing_data()
+    {
+        QTest::addColumn<int>("col");
+        QTest::addColumn<QStringList>("statement");
+        QTest::newRow("arrival day, then B changes an account")
+            << kTodayCol << data::sql::accountUpdate("Петров Сергей", "Старший менеджер", "petrov", "2222", "3");
+        QTest::newRow("later day, then B books")
+            << kTodayCol + 1 << data::sql::bookingInsert(bookingValues("Второй", 6, kToday, kToday, 4));
+    }
+    void doubleClickOnGoneBookingHoldsNothing()
+    {
+        QFETCH(int, col);
+        QFETCH(QStringList, statement);
+        Summary sum("doubleClickOnGoneBookingHoldsNothing");
+
+        std::unique_ptr<WaitingWrite> write; // outlives the fixture: a waiting write ends with desk A
+        BoardFixture f(onServer());
+        f.addBooking(7, 3, kToday, kToday.addDays(2), 2);
+        QVERIFY(f.start());
+        MODAL_VERIFY();
+        TForm1* b = f.board();
+        auto* g = b->StringGrid1;
+        const QPoint at = g->cellRect(col, 3).center();
+        QTest::mousePress(g->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(g->viewport(), Qt::LeftButton, {}, at);
+        OtherDesk other(f.db().path());
+        other.write({"delete from RES where ID=7"});
+        bool shown = false;
+        Modal::whenModalNamed("Form4", [&](QWidget* w) { shown = true; w->close(); }, 500);
+        QTest::mouseDClick(g->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseRelease(g->viewport(), Qt::LeftButton, {}, at);
+        QVERIFY(!shown);
+        Modal::takeProblems(); // the watch that never matched
+        // Before any event reaches the board (the change events would make it read again).
+        QVERIFY(!data::DM->Quk.isOpen());
+        QVERIFY(!data::DM->Tran1.active());
+
+        write = std::make_unique<WaitingWrite>(f.db().path(), statement);
+        sum.operations = 2;
+        const bool done = write->waitDone(3000);
+        sum.waits = done ? 0 : 1;
+        QVERIFY2(done, "desk B waits for desk A after a double-click that opened nothing");
+        QVERIFY2(write->failure().isEmpty(), qPrintable(write->failure()));
+        QVERIFY2(write->tookMs() < 1000, qPrintable(QString::number(write->tookMs())));
+        QCOMPARE(f.dialogs().count(), 0);
+    }
+
     // Desk B deletes the booking that desk A has open in its editor: the
     // deletion waits for the editor. A save of the gone booking at A lets the
     // deletion through and then depends on which write the server finishes
