@@ -591,20 +591,15 @@ void TForm1::StringGrid1DblClick()
         Form4->EnabledEdit(true);
         Form4->fillManagers();
         data::Dataset& q = DM->Quk;
-        Form4->Edit1->setText(q.text(QStringLiteral("CLIENT")));
-        Form4->Edit3->setText(q.text(QStringLiteral("TEL")));
-        Form4->Edit5->setText(q.text(QStringLiteral("CORP")));
-        Form4->Edit8->setText(q.text(QStringLiteral("TURAG")));
-        Form4->Edit9->setText(q.text(QStringLiteral("VZROS")));
-        Form4->Edit10->setText(q.text(QStringLiteral("REB6")));
-        Form4->Edit11->setText(q.text(QStringLiteral("REB12")));
+        const std::pair<QLineEdit*, const char*> texts[] = {
+            {Form4->Edit1, "CLIENT"}, {Form4->Edit3, "TEL"},    {Form4->Edit5, "CORP"},    {Form4->Edit8, "TURAG"},
+            {Form4->Edit9, "VZROS"},  {Form4->Edit10, "REB6"},  {Form4->Edit11, "REB12"},  {Form4->Edit12, "PRICE"},
+            {Form4->Edit13, "SKIDKA"}, {Form4->Edit14, "OPLATA"}, {Form4->Edit16, "GARANTY"}};
+        for (const auto& [edit, column] : texts)
+            edit->setText(q.text(QLatin1String(column)));
         Form4->Edit6->setKeyValue(int(q.asInteger(QStringLiteral("ZALS_ID"))));
         Form4->Edit2->setDate(q.asDate(QStringLiteral("DATE1")));
         Form4->Edit4->setDate(q.asDate(QStringLiteral("DATE2")));
-        Form4->Edit12->setText(q.text(QStringLiteral("PRICE")));
-        Form4->Edit13->setText(q.text(QStringLiteral("SKIDKA")));
-        Form4->Edit14->setText(q.text(QStringLiteral("OPLATA")));
-        Form4->Edit16->setText(q.text(QStringLiteral("GARANTY")));
         Form4->selectManager(int(q.asInteger(QStringLiteral("OTV_ID"))));
     } catch (const platform::AppError&) {
         try {

@@ -13,6 +13,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Regional.h"
 #include "staff/Unit5.h"
+#include "platform/ui/MenuDialog.h"
 #include "platform/ui/TextHolder.h"
 
 #include <QAction>
@@ -109,24 +110,11 @@ TForm4::TForm4(QWidget* parent)
     setWindowTitle(QStringLiteral("Бронь"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
 
-    MainMenu1 = new QMenuBar(this);
-    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
-    // A global menu would take the bar out of the window and shift the client area.
-    MainMenu1->setNativeMenuBar(false);
-    N1 = new QAction(QStringLiteral("Закрыть"), this);
-    N1->setObjectName(QStringLiteral("N1"));
-    N3 = new QAction(QStringLiteral("Менеджер"), this);
-    N3->setObjectName(QStringLiteral("N3"));
-    MainMenu1->addAction(N1);
-    MainMenu1->addAction(N3);
-    const int menuHeight = MainMenu1->sizeHint().height();
-    MainMenu1->setGeometry(0, 0, kClientWidth, menuHeight);
-
-    // The stated positions are those of the client area below the menu bar.
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("ClientArea"));
-    client->setGeometry(0, menuHeight, kClientWidth, kClientHeight);
-    setFixedSize(kClientWidth, menuHeight + kClientHeight);
+    N1 = platform::namedAction(this, "N1", QStringLiteral("Закрыть"));
+    N3 = platform::namedAction(this, "N3", QStringLiteral("Менеджер"));
+    const platform::MenuDialogFrame frame = platform::buildMenuDialog(this, {N1, N3}, QSize(kClientWidth, kClientHeight));
+    MainMenu1 = frame.menuBar;
+    QWidget* client = frame.client;
     move(488, 55);
 
     Button1 = makeButton(client, "Button1", QStringLiteral("Добавить"), 20, 8);

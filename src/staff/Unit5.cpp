@@ -4,6 +4,7 @@
 #include "data/Statements.h"
 #include "data/UnDM.h"
 #include "data/WriteStatement.h"
+#include "platform/ui/MenuDialog.h"
 #include "platform/ui/TextHolder.h"
 
 #include <QAction>
@@ -58,21 +59,10 @@ TForm2::TForm2(QWidget* parent)
     setWindowTitle(QStringLiteral("Менеджер"));
     setFont(QFont(QStringLiteral("Tahoma"), 8));
 
-    MainMenu1 = new QMenuBar(this);
-    MainMenu1->setObjectName(QStringLiteral("MainMenu1"));
-    // A global menu would take the bar out of the window and shift the client area.
-    MainMenu1->setNativeMenuBar(false);
-    N1 = new QAction(QStringLiteral("Закрыть"), this);
-    N1->setObjectName(QStringLiteral("N1"));
-    MainMenu1->addAction(N1);
-    const int menuHeight = MainMenu1->sizeHint().height();
-    MainMenu1->setGeometry(0, 0, 450, menuHeight);
-
-    // The stated positions are those of the client area below the menu bar.
-    auto* client = new QWidget(this);
-    client->setObjectName(QStringLiteral("ClientArea"));
-    client->setGeometry(0, menuHeight, 450, 210);
-    setFixedSize(450, menuHeight + 210);
+    N1 = platform::namedAction(this, "N1", QStringLiteral("Закрыть"));
+    const platform::MenuDialogFrame frame = platform::buildMenuDialog(this, {N1}, QSize(450, 210));
+    MainMenu1 = frame.menuBar;
+    QWidget* client = frame.client;
     move(488, 274);
 
     Button1 = makeButton(client, "Button1", QStringLiteral("Добавить"), 8, 75);

@@ -15,6 +15,8 @@
 #include <QElapsedTimer>
 #include <QTest>
 
+#include <memory>
+
 // The server stopped or killed under desk A: while the board is idle, while a
 // write waits for another desk's lock, and when the main window closes.
 namespace {
@@ -112,6 +114,32 @@ QStringList stored(BoardFixture& f)
     return f.db().rows(kBookings) + f.db().rows(kAccounts);
 }
 
+// What the cases of a write waiting for another desk start from: the whole
+// program on the server with today's booking of room 3, the stored rows as
+// they were, and (holdBooking, once the board is on screen) the other desk
+// with that booking open in its editor. Members go in the reverse order of
+// their declaration, the other desk first, the server guard last.
+struct WaitingScene {
+    explicit WaitingScene(const char* name) : sum(name), f(onServer())
+    {
+        sum.desks = 2;
+        f.addBooking(7, 3, kToday, kToday.addDays(2), 2);
+        before = stored(f);
+    }
+    OtherDesk& holdBooking()
+    {
+        deskB = std::make_unique<OtherDesk>(f.db().path());
+        deskB->holdBooking(kTodayText, 3);
+        return *deskB;
+    }
+
+    Summary sum;
+    ServerGuard guard;
+    BoardFixture f;
+    QStringList before;
+    std::unique_ptr<OtherDesk> deskB;
+};
+
 } // namespace
 
 class ServerFaultTest : public QObject {
@@ -196,16 +224,13 @@ private slots:
     void saveWhileWaiting()
     {
         QFETCH(QString, fault);
-        Summary sum("saveWhileWaiting");
-        sum.desks = 2;
-        ServerGuard guard;
-        BoardFixture f(onServer());
-        f.addBooking(7, 3, kToday, kToday.addDays(2), 2);
-        const QStringList before = stored(f);
+        WaitingScene scene("saveWhileWaiting");
+        Summary& sum = scene.sum;
+        BoardFixture& f = scene.f;
+        const QStringList& before = scene.before;
         QVERIFY(f.start());
         MODAL_VERIFY();
-        OtherDesk deskB(f.db().path());
-        deskB.holdBooking(kTodayText, 3);
+        OtherDesk& deskB = scene.holdBooking();
         QVERIFY(deskB.dm.Tran1.active());
 
         qint64 took = -1;
@@ -258,17 +283,14 @@ private slots:
     void deletionWhileWaiting()
     {
         QFETCH(QString, fault);
-        Summary sum("deletionWhileWaiting");
-        sum.desks = 2;
-        ServerGuard guard;
-        BoardFixture f(onServer());
-        f.addBooking(7, 3, kToday, kToday.addDays(2), 2);
-        const QStringList before = stored(f);
+        WaitingScene scene("deletionWhileWaiting");
+        Summary& sum = scene.sum;
+        BoardFixture& f = scene.f;
+        const QStringList& before = scene.before;
         QVERIFY(f.start());
         MODAL_VERIFY();
         TForm1* b = f.board();
-        OtherDesk deskB(f.db().path());
-        deskB.holdBooking(kTodayText, 3);
+        OtherDesk& deskB = scene.holdBooking();
         b->StringGrid1->setRow(3);
         QCOMPARE(b->StringGrid1->col(), kTodayCol);
         QCOMPARE(b->Edit1->text(), QString("Гость"));
@@ -313,16 +335,13 @@ private slots:
     void accountSaveWhileWaiting()
     {
         QFETCH(QString, fault);
-        Summary sum("accountSaveWhileWaiting");
-        sum.desks = 2;
-        ServerGuard guard;
-        BoardFixture f(onServer());
-        f.addBooking(7, 3, kToday, kToday.addDays(2), 2);
-        const QStringList before = stored(f);
+        WaitingScene scene("accountSaveWhileWaiting");
+        Summary& sum = scene.sum;
+        BoardFixture& f = scene.f;
+        const QStringList& before = scene.before;
         QVERIFY(f.start());
         MODAL_VERIFY();
-        OtherDesk deskB(f.db().path());
-        deskB.holdBooking(kTodayText, 3);
+        OtherDesk& deskB = scene.holdBooking();
 
         qint64 took = -1;
         int boxes = -1;
