@@ -3,6 +3,7 @@
 #include "app/ConfIni.h"
 #include "app/ErrorReport.h"
 #include "board/Colors.h"
+#include "board/Legend.h"
 #include "board/LiveBoard.h"
 #include "booking/Unit4.h"
 #include "data/ChangeEvents.h"
@@ -34,6 +35,8 @@
 #include <QPushButton>
 #include <QScopeGuard>
 #include <QSplitter>
+#include <QToolTip>
+#include <QVBoxLayout>
 
 using data::DM;
 
@@ -45,6 +48,14 @@ constexpr int kDateColumns = 124;
 // 1 stands for the missing client library.
 constexpr int kBadLoginExitStatus = 2;
 constexpr int kLeftPanelWidth = 164;
+
+// Header tints: today, and Saturday and Sunday.
+const QColor kTodayFill(255, 232, 150);
+const QColor kTodayBar(200, 0, 0);
+const QColor kWeekendFill(255, 214, 214);
+// The double-booking mark: red in a black edge, which stands out on any fill.
+const QColor kMarkEdge(0, 0, 0);
+const QColor kMarkFill(255, 0, 0);
 
 QFont tahoma(int pointSize)
 {
@@ -64,7 +75,8 @@ TForm1::TForm1(QWidget* parent) : QMainWindow(parent)
     buildControls();
     buildMenus();
     move(195, 55);
-    resize(798, 529 + MainMenu1->sizeHint().height());
+    // The panels keep their designed 798 x 529; the legend's two rows come below.
+    resize(798, 529 + board::ManagerLegend::kReservedHeight + MainMenu1->sizeHint().height());
     // Every fresh content of the bookings is painted at once, also in the
     // cells that no closing window uncovers.
     if (DM)
@@ -80,11 +92,22 @@ TForm1::~TForm1()
 
 void TForm1::buildControls()
 {
-    Splitter1 = new QSplitter(Qt::Horizontal, this);
+    // The client area: the panels, and the managers' colours under them.
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    auto* column = new QVBoxLayout(client);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    setCentralWidget(client);
+
+    Splitter1 = new QSplitter(Qt::Horizontal, client);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
     Splitter1->setHandleWidth(2);
     Splitter1->setChildrenCollapsible(false);
-    setCentralWidget(Splitter1);
+    column->addWidget(Splitter1, 1);
+    Legend = new board::ManagerLegend(client);
+    Legend->setObjectName(QStringLiteral("Legend"));
+    column->addWidget(Legend, 0);
 
     Panel2 = new QWidget(Splitter1);
     Panel2->setObjectName(QStringLiteral("Panel2"));
@@ -280,6 +303,7 @@ void TForm1::FormShow()
     }
     Box->setCurrentIndex(-1);
     Box->setEditText(QString());
+    refreshLegend();
 }
 
 void TForm1::FormActivate()
@@ -372,9 +396,29 @@ bool TForm1::eventFilter(QObject* watched, QEvent* event)
         // conf.ini is looked at once per paint of the board, not once per cell.
         m_occupancy.colors().expire();
         m_textAscent = QFontMetrics(StringGrid1->font()).ascent();
+        refreshLegend();
     }
-    if (StringGrid1 && watched == StringGrid1 && event->type() == QEvent::KeyPress)
-        m_live->keyPressed(static_cast<QKeyEvent*>(event)->timestamp());
+    if (StringGrid1 && watched == StringGrid1->viewport() && event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const QPoint cell = StringGrid1->cellAt(help->pos());
+        QString tip;
+        app::guarded([&] { tip = cellToolTip(cell.x(), cell.y()); });
+        if (tip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), tip, StringGrid1->viewport(),
+                               StringGrid1->cellRect(cell.x(), cell.y()));
+        return true;
+    }
+    if (StringGrid1 && watched == StringGrid1 && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        m_live->keyPressed(key->timestamp());
+        // Enter on the current cell is the double-click.
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && key->modifiers() == Qt::NoModifier) {
+            app::guarded([this] { StringGrid1DblClick(); });
+            return true;
+        }
+    }
     if (StringGrid1 && watched == StringGrid1->viewport() && event->type() == QEvent::MouseButtonPress)
         m_live->mousePressed();
     if (watched == Panel1 && event->type() == QEvent::Resize)
@@ -515,7 +559,10 @@ void TForm1::StringGrid1DrawCell(QPainter& painter, int col, int row, const QRec
         app::requestEnd();
         return;
     }
-    m_occupancy.cell(row, StringGrid1->cell(col, 0), m_cellView);
+    if (row == 0 && col >= 1)
+        drawHeader(painter, col, rect);
+    const QString& header = StringGrid1->cell(col, 0);
+    m_occupancy.cell(row, header, m_cellView);
     for (const board::Layer& layer : m_cellView.layers) {
         if (!board::colorIsNone(layer.color))
             painter.fillRect(rect, board::colorToQColor(layer.color));
@@ -527,10 +574,100 @@ void TForm1::StringGrid1DrawCell(QPainter& painter, int col, int row, const QRec
                              DM->qAll.textAt(layer.stay->row, m_occupancy.telColumn()));
         }
     }
+    // Top-right, clear of the point (Left + 4, Top + 4) that tells a free cell.
+    if (row >= 1 && m_occupancy.doubleBooked(row, m_occupancy.headerDay(header))) {
+        const int r = rect.right() + 1;
+        const int t = rect.top();
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kMarkEdge);
+        painter.drawPolygon(QPolygon({QPoint(r - 16, t), QPoint(r, t), QPoint(r, t + 16)}));
+        painter.setBrush(kMarkFill);
+        painter.drawPolygon(QPolygon({QPoint(r - 12, t + 1), QPoint(r - 1, t + 1), QPoint(r - 1, t + 12)}));
+    }
     // The cell stays unfinished; the report waits for the event loop and is
     // not repeated while the same failure comes back on every repaint.
     if (m_cellView.failure && m_occupancy.colors().firstFailure(m_cellView.failure->message()))
         app::reportErrorQueued(m_cellView.failure->message());
+}
+
+void TForm1::drawHeader(QPainter& painter, int col, const QRect& rect)
+{
+    const int day = m_occupancy.headerDay(StringGrid1->cell(col, 0));
+    if (day == board::kNoDay)
+        return;
+    const QDate date = data::Dataset::dateOfDayNumber(day);
+    const bool today = date == platform::today();
+    if (!today && date.dayOfWeek() < Qt::Saturday)
+        return;
+    painter.fillRect(rect, today ? kTodayFill : kWeekendFill);
+    if (today)
+        painter.fillRect(QRect(rect.left(), rect.bottom() - 3, rect.width(), 4), kTodayBar);
+    // The text as the grid writes it, on the tint.
+    painter.setPen(StringGrid1->palette().color(QPalette::ButtonText));
+    painter.drawText(rect.adjusted(2, 0, -2, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+                     StringGrid1->cell(col, 0));
+}
+
+QString TForm1::cellToolTip(int col, int row)
+{
+    if (col < 1 || row < 1 || !m_occupancy.follow(DM->qAll))
+        return QString();
+    const int day = m_occupancy.headerDay(StringGrid1->cell(col, 0));
+    const std::vector<const board::Stay*> stays = m_occupancy.covering(row, day);
+    if (stays.empty())
+        return QString();
+    const data::Dataset& q = DM->qAll;
+    auto field = [&q](const board::Stay* s, const char* name) {
+        return q.textAt(s->row, q.fieldIndex(QLatin1String(name)));
+    };
+    QStringList parts;
+    if (m_occupancy.doubleBooked(row, day))
+        parts << QStringLiteral("Двойная бронь");
+    for (const board::Stay* s : stays) {
+        parts << QStringList{
+            field(s, "CLIENT") + QStringLiteral(", тел. ") + field(s, "TEL"),
+            platform::fixedDateText(data::Dataset::dateOfDayNumber(s->arrival)) + QStringLiteral(" – ") +
+                platform::fixedDateText(data::Dataset::dateOfDayNumber(s->departure)),
+            QStringLiteral("Менеджер: ") + field(s, "NAME"),
+            QStringLiteral("Компания: ") + field(s, "CORP"),
+            QStringLiteral("Турагенство: ") + field(s, "TURAG"),
+            QStringLiteral("Гарантия: ") + field(s, "GARANTY"),
+            QStringLiteral("Гостей: взрослых %1, детей до 6 лет %2, до 12 лет %3")
+                .arg(field(s, "VZROS"), field(s, "REB6"), field(s, "REB12")),
+            QStringLiteral("Цена: %1, с учетом скидки: %2").arg(field(s, "PRICE"), field(s, "OPLATA"))}
+                     .join(QLatin1Char('\n'));
+    }
+    return parts.join(QStringLiteral("\n\n"));
+}
+
+void TForm1::refreshLegend()
+{
+    std::vector<board::LegendEntry> entries;
+    try {
+        board::ManagerColors& colors = m_occupancy.colors();
+        const int count = colors.managerCount();
+        if (DM->DB.isOpen() && DM->qAll.isOpen() && !DM->qNames.isOpen())
+            DM->qNames.open();
+        QHash<int, QString> names;
+        for (int i = 1; i <= DM->qNames.recordCount(); ++i) {
+            DM->qNames.moveTo(i);
+            names.insert(int(DM->qNames.asInteger(QStringLiteral("ID"))), DM->qNames.text(QStringLiteral("NAME")));
+        }
+        for (int m = 1; m <= count && m <= 1000; ++m) {
+            QColor color;
+            try {
+                const qint32 value = colors.color(m);
+                if (!board::colorIsNone(value))
+                    color = board::colorToQColor(value);
+            } catch (const platform::AppError&) {
+                // the painting reports it
+            }
+            entries.push_back({m, names.value(m), color});
+        }
+    } catch (const platform::AppError&) {
+        // an unreadable count: the painting reports it; no legend meanwhile
+    }
+    Legend->setEntries(std::move(entries));
 }
 
 // ---- the editor hand-off -------------------------------------------------

@@ -16,6 +16,7 @@ class QPushButton;
 class QSplitter;
 
 namespace platform { class BoardGrid; }
+namespace board { class ManagerLegend; }
 class LiveBoard;
 
 // The occupancy board: rooms as rows, days as columns, every booking painted
@@ -44,6 +45,8 @@ public:
     QWidget* Panel1 = nullptr;
     platform::BoardGrid* StringGrid1 = nullptr;
     QComboBox* Box = nullptr;
+    // Below the panels: whose colour is whose.
+    board::ManagerLegend* Legend = nullptr;
 
     QMenuBar* MainMenu1 = nullptr;
     QMenu* N1 = nullptr;      // "Меню"
@@ -83,6 +86,11 @@ public:
     void setCurrentRow(int row);
     // Select the last column, then the target, so the target scrolls to the left edge.
     void columnJump(int col);
+    // What hovering over a cell shows: every booking covering it, in qAll's
+    // order; empty for a free cell and the headers.
+    QString cellToolTip(int col, int row);
+    // The managers 1 to Otv of conf.ini with their colours and names, as now.
+    void refreshLegend();
     // The image that "Печать" prints: the client area as drawn on screen.
     QImage clientAreaImage();
     // Following the database and merging queued key presses.
@@ -99,6 +107,8 @@ private:
     void buildMenus();
     void applyRights();
     void boxEdited(const QString& typed);
+    // Today's and the weekend days' column headers.
+    void drawHeader(QPainter& painter, int col, const QRect& rect);
 
     // Steps 4 to 6 of the selection: the booking that starts in the current cell.
     void showDetails();

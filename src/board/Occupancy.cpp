@@ -87,9 +87,41 @@ void Occupancy::rebuild(const data::Dataset& q)
         if (std::none_of(r.managers.begin(), r.managers.end(), [&](const auto& m) { return m.first == s.manager; }))
             r.managers.emplace_back(s.manager, i);
     }
-    for (Room& r : m_rooms)
+    std::vector<std::pair<int, int>> changes;
+    for (Room& r : m_rooms) {
         std::stable_sort(r.byArrival.begin(), r.byArrival.end(),
                          [](const Stay& x, const Stay& y) { return x.arrival < y.arrival; });
+        // The nights a stay takes: its arrival up to the day before it
+        // leaves; leaving the day it arrives (or before) still takes that day.
+        changes.clear();
+        for (const Stay& st : r.byArrival) {
+            changes.emplace_back(st.arrival, 1);
+            changes.emplace_back(st.departure > st.arrival ? st.departure : st.arrival + 1, -1);
+        }
+        std::sort(changes.begin(), changes.end());
+        int taken = 0;
+        for (size_t i = 0; i < changes.size();) {
+            const int day = changes[i].first;
+            const int before = taken;
+            for (; i < changes.size() && changes[i].first == day; ++i)
+                taken += changes[i].second;
+            if (before < 2 && taken >= 2)
+                r.doubled.emplace_back(day, day);
+            else if (before >= 2 && taken < 2)
+                r.doubled.back().second = day;
+        }
+    }
+}
+
+bool Occupancy::doubleBooked(int room, int day) const
+{
+    const auto r = m_rooms.constFind(room);
+    if (r == m_rooms.constEnd() || day == kNoDay)
+        return false;
+    const auto& runs = r->doubled;
+    auto it = std::upper_bound(runs.begin(), runs.end(), day,
+                               [](int d, const std::pair<int, int>& run) { return d < run.first; });
+    return it != runs.begin() && day < std::prev(it)->second;
 }
 
 bool Occupancy::follow(const data::Dataset& q)

@@ -100,6 +100,10 @@ public:
     void covering(int room, int day, std::vector<const Stay*>& out) const;
     std::vector<const Stay*> covering(int room, int day) const;
 
+    // Whether two or more stays of the room, whatever their manager, take the
+    // night of the day (data::shareNight): a change-over day is not one.
+    bool doubleBooked(int room, int day) const;
+
     // What the painting draws in the cell of a room's row under a header.
     void cell(int room, const QString& header, CellView& out);
     // The stay whose band is drawn in that cell: the last one covering the
@@ -119,6 +123,8 @@ private:
         std::vector<Stay> byArrival;
         int longestStay = 0;
         std::vector<std::pair<int, qsizetype>> managers;
+        // Runs of nights taken twice or more, [first, end), in order.
+        std::vector<std::pair<int, int>> doubled;
     };
     void covering(const Room& room, int day, std::vector<const Stay*>& out) const;
     // A day in the regional short date form, as the data layer gives DATE1 as text.

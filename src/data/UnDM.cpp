@@ -51,6 +51,7 @@ QList<FieldDef> qAllFields()
         {"DATE1", FieldType::Date, 0, true},     {"DATE2", FieldType::Date, 0, true},
         {"ZALS_ID", FieldType::Integer, 0, true}, {"GARANTY", FieldType::Text, 20, false},
         {"OTV_ID", FieldType::Integer, 0, true}, {"NAME", FieldType::Text, 50, true},
+        {"PRICE", FieldType::Number, 0, false},  {"OPLATA", FieldType::Number, 0, false},
     };
 }
 
@@ -76,7 +77,8 @@ TDM::TDM()
       tabZals("tabZals", tZals, "ZALS", "ID", {}),
       tabIm("tabIm", tIm, "OTV", QString(), accountFields()),
       tabOtv("tabOtv", tOtv, {"select * from OTV  where GR='EDIT' and NAME>'admin'", ""}, accountFields()),
-      qCheck("qCheck", tr1, QStringList(), {})
+      qCheck("qCheck", tr1, QStringList(), {}),
+      qNames("qNames", tAll, {"select ID, NAME from OTV order by ID"}, {})
 {
     fb::ensureLoaded();
 }

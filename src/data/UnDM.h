@@ -39,6 +39,9 @@ public:
     Dataset tabOtv;
     // Reads of the write transaction tr1 (what a save checks before it writes).
     Dataset qCheck;
+    // Every manager's name by number, for the board's colour legend; read with
+    // the bookings (a restart of qAll closes it).
+    Dataset qNames;
 
     DataSource All_ds{&qAll};
     DataSource Otv_ds{&tabOtv};

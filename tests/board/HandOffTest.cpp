@@ -107,6 +107,54 @@ private slots:
         QVERIFY(Form4->Edit6->keyValue() != QVariant(5));
     }
 
+    // Enter on the current cell: what a double-click does, rights included.
+    void enterKeyIsTheDoubleClick_data()
+    {
+        QTest::addColumn<QString>("login");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<bool>("newBooking");
+        QTest::newRow("free cell") << "admin" << 5 << true << true;
+        QTest::newRow("booked cell") << "admin" << 2 << true << false;
+        QTest::newRow("without rights") << "guest" << 2 << false << false;
+    }
+
+    void enterKeyIsTheDoubleClick()
+    {
+        QFETCH(QString, login);
+        QFETCH(int, row);
+        QFETCH(bool, opens);
+        QFETCH(bool, newBooking);
+        BoardFixture::Options o;
+        o.login = o.password = login;
+        BoardFixture f(o);
+        f.addBooking(1, 2, kToday, kToday.addDays(1), 2, "Иванов");
+        QVERIFY(f.start());
+        TForm1* b = f.board();
+        b->StringGrid1->setRow(row);
+        QCOMPARE(b->StringGrid1->col(), 62);
+        Shown s;
+        bool shown = false;
+        Modal::whenModalNamed("Form4", [&](QWidget* w) {
+            shown = true;
+            s = capture(w);
+            w->close();
+        }, opens ? 10000 : 300);
+        QTest::keyClick(b->StringGrid1, Qt::Key_Return);
+        QCOMPARE(shown, opens);
+        if (opens) {
+            MODAL_VERIFY();
+            QCOMPARE(s.newBooking, newBooking);
+            QCOMPARE(s.room, QVariant(row));
+            QCOMPARE(s.texts.first(), newBooking ? QString() : QString("Иванов"));
+        } else {
+            Modal::takeProblems(); // the watch that never matched
+        }
+        QVERIFY(!data::DM->Quk.isOpen());
+        QCOMPARE(b->StringGrid1->col(), 62);
+        QCOMPARE(b->StringGrid1->row(), row);
+    }
+
     void freeCellPreparesANewBooking()
     {
         BoardFixture f;
