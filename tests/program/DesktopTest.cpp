@@ -180,7 +180,10 @@ class DesktopTest : public QObject {
     static QString reach(DesktopRun& run, const QString& state)
     {
         if (!run.waitForWindow(kSignIn))
-            return QStringLiteral("the sign-in dialog did not come up: ") + run.output();
+            return QStringLiteral("the sign-in dialog did not come up (%1): ")
+                       .arg(run.pid() > 0 ? QStringLiteral("the program still runs")
+                                          : QStringLiteral("the program ended with %1").arg(run.exitCode()))
+                + run.output();
         if (state == QLatin1String("sign-in"))
             return {};
         if (QString problem = signIn(run); !problem.isEmpty())
