@@ -122,49 +122,43 @@ bool DesktopRun::doubleClick(const QPoint& at)
     return xdo({"click", "--repeat", "2", "--delay", "60", "1"});
 }
 
-bool DesktopRun::waitForWindow(const QString& title, int timeoutMs)
+namespace {
+
+QStringList searchFor(const QString& title)
 {
-    const QStringList search{"search", "--onlyvisible", "--name", QLatin1Char('^') + title + QLatin1Char('$')};
+    return {"search", "--onlyvisible", "--name", QLatin1Char('^') + title + QLatin1Char('$')};
+}
+
+} // namespace
+
+bool DesktopRun::poll(int timeoutMs, bool whileRunning, const std::function<bool()>& done)
+{
     QElapsedTimer t;
     t.start();
     do {
-        if (xdo(search))
+        if (done())
             return true;
-        if (m_program.state() == QProcess::NotRunning)
+        if (whileRunning && m_program.state() == QProcess::NotRunning)
             return false;
         QThread::msleep(kPollMs);
     } while (t.elapsed() < timeoutMs);
     return false;
 }
 
+bool DesktopRun::waitForWindow(const QString& title, int timeoutMs)
+{
+    return poll(timeoutMs, true, [&] { return xdo(searchFor(title)); });
+}
+
 bool DesktopRun::waitWhileWindow(const QString& title, int timeoutMs)
 {
-    const QStringList search{"search", "--onlyvisible", "--name", QLatin1Char('^') + title + QLatin1Char('$')};
-    QElapsedTimer t;
-    t.start();
-    do {
-        if (!xdo(search))
-            return true;
-        QThread::msleep(kPollMs);
-    } while (t.elapsed() < timeoutMs);
-    return false;
+    return poll(timeoutMs, false, [&] { return !xdo(searchFor(title)); });
 }
 
 bool DesktopRun::focus(const QString& title, int timeoutMs)
 {
     // Without a window manager nobody else gives the keyboard to a new window.
-    const QStringList search{"search", "--onlyvisible", "--name", QLatin1Char('^') + title + QLatin1Char('$'),
-                             "windowfocus", "--sync"};
-    QElapsedTimer t;
-    t.start();
-    do {
-        if (xdo(search))
-            return true;
-        if (m_program.state() == QProcess::NotRunning)
-            return false;
-        QThread::msleep(kPollMs);
-    } while (t.elapsed() < timeoutMs);
-    return false;
+    return poll(timeoutMs, true, [&] { return xdo(searchFor(title) + QStringList{"windowfocus", "--sync"}); });
 }
 
 QImage DesktopRun::screen()

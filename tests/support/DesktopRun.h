@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+
 // The real executable as a user meets it: copied into a folder of its own
 // beside a conf.ini, started from another working directory on a display of
 // its own (an Xvfb started here), its windows found and driven from outside
@@ -63,6 +65,8 @@ public:
     QString output();
 
 private:
+    // Until done() holds or the time is up; with whileRunning, also until the program ends.
+    bool poll(int timeoutMs, bool whileRunning, const std::function<bool()>& done);
     QTemporaryDir m_dir;
     QString m_exe;
     QProcess m_display;
